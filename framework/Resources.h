@@ -1,0 +1,14 @@
+#pragma once
+// Every dialog, bitmap, icon and string of the program comes from one resource module. The
+// application sets it once at start-up; every lookup below goes to it.
+
+#include "framework/Handles.h"
+#include <string>
+
+void SetResourceModule(HMODULE module);
+HMODULE ResourceModule();
+
+// The string-table entry `id`, empty when the module has none.
+std::wstring LoadResourceString(UINT id);
+// Bitmap `id` as a device-dependent bitmap; invalid when the module has none.
+UniqueBitmap LoadResourceBitmap(UINT id);

@@ -49,7 +49,8 @@ int CWinApp::Run()
 
 int CWinApp::ShowMessage(const std::wstring& text, UINT type) const
 {
-    HWND owner = m_mainWindow && IsWindow(m_mainWindow) ? GetLastActivePopup(m_mainWindow) : nullptr;
+    HWND main = m_pMainWnd ? m_pMainWnd->GetSafeHwnd() : nullptr;
+    HWND owner = main ? GetLastActivePopup(main) : nullptr;
     return MessageBoxW(owner, text.c_str(), m_appName.c_str(), type);
 }
 

@@ -2,7 +2,7 @@
 // The application object and the command-line parser it feeds. One application object exists
 // per process; wWinMain runs it: InitInstance, then (whatever it returned) ExitInstance.
 
-#include <windows.h>
+#include "framework/Wnd.h"
 #include <string>
 
 class CCommandLineInfo {
@@ -37,7 +37,8 @@ public:
     int ShowMessage(const std::wstring& text, UINT type = MB_OK) const;
 
     std::wstring m_appName;
-    HWND m_mainWindow = nullptr;
+    // The window message boxes belong to while it exists.
+    CWnd* m_pMainWnd = nullptr;
 
 protected:
     int m_exitCode = 0;

@@ -1,0 +1,82 @@
+#include "ui/SeekBar.h"
+#include "framework/Gdi.h"
+#include "ui/SkinSupport.h"
+
+namespace {
+// Vertical layout of the face: marks from the top, the track and the thumb below them, the
+// scale under the track.
+constexpr int kMarkTop = 3;
+constexpr int kTrackTop = 8;
+constexpr int kScaleTop = kTrackTop + 18;
+constexpr COLORREF kBackground = RGB(180, 179, 179);
+}
+
+void CSeekBar::SetScaleBitmaps(UINT majorTick, UINT minorTick)
+{
+    m_majorTick = majorTick;
+    m_minorTick = minorTick;
+}
+
+void CSeekBar::SetMarkBitmaps(UINT image, UINT mask)
+{
+    m_markImage = image;
+    m_markMask = mask;
+}
+
+void CSeekBar::SetMarks(const std::vector<int>& marks)
+{
+    m_marks = marks;
+    // The bar itself is invalidated: its parent clips its children, so invalidating the
+    // parent's area would not reach the bar.
+    if (m_hWnd) Invalidate(FALSE);
+}
+
+void CSeekBar::Paint(HDC dc)
+{
+    const RECT client = GetClientRect();
+    const int width = client.right;
+    MemoryCanvas canvas(dc, width, client.bottom);
+    if (!canvas.IsValid()) return;
+    const UniqueBrush background(CreateSolidBrush(kBackground));
+    FillRect(canvas.Get(), &client, background.Get());
+    DrawTrack(canvas.Get(), kTrackTop, width);
+    DrawScale(canvas.Get(), width);
+    // Marks go over the track and under the thumb.
+    DrawMarks(canvas.Get(), width);
+    DrawThumb(canvas.Get(), kTrackTop);
+    canvas.CopyTo();
+}
+
+// Major ticks at both ends and in the middle; minor ticks centred on every other tenth, on the
+// major ticks' band. The tenth is a whole pixel count, so on widths that are not multiples of
+// ten the last minor tick stands a little further from the right end.
+void CSeekBar::DrawScale(HDC dc, int width) const
+{
+    const SkinImage major(dc, m_majorTick);
+    if (major) {
+        for (const int x : {0, (width - major.Width()) / 2, width - major.Width()})
+            BitBlt(dc, x, kScaleTop, major.Width(), major.Height(), major.Get(), 0, 0, SRCCOPY);
+    }
+    const SkinImage minor(dc, m_minorTick);
+    if (minor) {
+        const int y = kScaleTop + (major.Height() - minor.Height()) / 2;
+        const int tenth = width / 10;
+        for (const int k : {1, 2, 3, 4, 6, 7, 8, 9})
+            BitBlt(dc, tenth * k - minor.Width() / 2, y, minor.Width(), minor.Height(), minor.Get(), 0, 0, SRCCOPY);
+    }
+}
+
+// A mark stands where the thumb's left edge stands at the same value, pulled left where it
+// would run past the right end.
+void CSeekBar::DrawMarks(HDC dc, int width) const
+{
+    const SkinImage image(dc, m_markImage);
+    const SkinImage mask(dc, m_markMask);
+    if (!image || !mask) return;
+    for (const int value : m_marks) {
+        int x = ValueToPixel(value);
+        if (x + image.Width() > width) x = width - image.Width();
+        BitBlt(dc, x, kMarkTop, mask.Width(), mask.Height(), mask.Get(), 0, 0, SRCAND);
+        BitBlt(dc, x, kMarkTop, image.Width(), image.Height(), image.Get(), 0, 0, SRCPAINT);
+    }
+}

@@ -71,6 +71,7 @@ LRESULT CSkinSlider::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: // a quick second press starts a drag like the first
         if (m_range <= 0) return 0;
         SetCapture(m_hWnd);
         m_dragging = true;

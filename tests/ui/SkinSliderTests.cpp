@@ -99,6 +99,11 @@ TEST_F(SkinSliderTest, PressPlacesTheThumbUnderTheCursorsMiddleAndPostsItsValue)
     slider.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(32));
     slider.SendMessage(WM_LBUTTONUP, 0, At(33));
     EXPECT_EQ(Posted(), (Posts{{WM_USER + 1, 100}, {WM_USER + 2, 100}})) << "within half a thumb of the right end";
+
+    // The second press of a double click is a press too.
+    slider.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, At(20));
+    slider.SendMessage(WM_LBUTTONUP, 0, At(20));
+    EXPECT_EQ(Posted(), (Posts{{WM_USER + 1, 57}, {WM_USER + 2, 57}}));
 }
 
 TEST_F(SkinSliderTest, MouseDragPostsPressMonotoneDragsAndReleaseClampedAtTheEnds)

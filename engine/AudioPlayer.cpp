@@ -1,0 +1,183 @@
+#include "engine/AudioPlayer.h"
+#include "filter/SourceFilterIds.h"
+#include "framework/Result.h"
+
+namespace {
+const wchar_t kSourceFilterName[] = L"Dictel Source Filter";
+const wchar_t kOutputPin[] = L"Output";
+
+// A system string owned for the length of one call.
+class SystemString {
+public:
+    explicit SystemString(const std::wstring& text) : m_text(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    SystemString(const SystemString&) = delete;
+    SystemString& operator=(const SystemString&) = delete;
+    ~SystemString() { SysFreeString(m_text); }
+    BSTR Get() const { return m_text; }
+
+private:
+    BSTR m_text;
+};
+
+// The mixer's own failures all reach the window as E_FAIL; successes pass unchanged.
+HRESULT AsVolumeResult(HRESULT hr)
+{
+    return FAILED(hr) ? E_FAIL : hr;
+}
+}
+
+CAudioPlayer::~CAudioPlayer()
+{
+    // The window has released the graph on its destruction; nothing is stopped here.
+    m_seeking.Reset();
+    m_control.Reset();
+    m_events.Reset();
+    m_graph.Reset();
+}
+
+HRESULT CAudioPlayer::Initialize(HWND owner)
+{
+    return RunOperation([&] {
+        ThrowIfFailed(m_volume.Open(owner, 100));
+        m_owner = owner;
+        return S_OK;
+    });
+}
+
+HRESULT CAudioPlayer::BuildGraph(const std::wstring& voicePath)
+{
+    return RunOperation([&] {
+        Check(m_owner != nullptr);
+
+        if (m_control) {
+            m_control->Stop();
+            m_control.Reset();
+        }
+        m_seeking.Reset();
+        m_events.Reset();
+        m_graph.Reset();
+
+        ThrowIfFailed(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                       reinterpret_cast<void**>(&m_graph)));
+        ThrowIfFailed(m_graph.As(IID_IMediaEventEx, m_events));
+        ThrowIfFailed(m_graph.As(IID_IMediaControl, m_control));
+        ThrowIfFailed(m_graph.As(IID_IMediaSeeking, m_seeking));
+        ThrowIfFailed(m_seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME));
+
+        ComPtr<IFileSourceFilter> source;
+        ThrowIfFailed(CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IFileSourceFilter, reinterpret_cast<void**>(&source)));
+        SystemString path(voicePath);
+        ThrowIfFailed(source->Load(path.Get(), nullptr));
+        ComPtr<IBaseFilter> filter;
+        ThrowIfFailed(source.As(IID_IBaseFilter, filter));
+        ThrowIfFailed(m_graph->AddFilter(filter.Get(), kSourceFilterName));
+        ComPtr<IPin> output;
+        ThrowIfFailed(filter->FindPin(kOutputPin, &output));
+        return ThrowIfFailed(m_graph->Render(output.Get()));
+    });
+}
+
+HRESULT CAudioPlayer::Play()
+{
+    return RunOperation([&] {
+        // The window never plays without a graph; should it, nothing changes.
+        Check(m_control.Get() != nullptr);
+        ThrowIfFailed(m_control->Run());
+        SetTimer(m_owner, IDT_POSITION, kPositionPeriodMs, nullptr);
+        m_state = Playing;
+        return S_OK;
+    });
+}
+
+HRESULT CAudioPlayer::Pause()
+{
+    if (m_control) {
+        m_control->Pause();
+        m_state = Paused;
+    }
+    return S_OK;
+}
+
+HRESULT CAudioPlayer::Stop()
+{
+    if (m_control) m_control->Stop();
+    if (m_owner) KillTimer(m_owner, IDT_POSITION);
+    m_state = Stopped;
+    return S_OK;
+}
+
+HRESULT CAudioPlayer::FinishPlayback()
+{
+    const HRESULT hr = Seek(0);
+    if (FAILED(hr)) return hr;
+    Pause();
+    if (m_owner) KillTimer(m_owner, IDT_POSITION);
+    m_state = Finished;
+    return S_OK;
+}
+
+HRESULT CAudioPlayer::Seek(int seconds)
+{
+    return RunOperation([&] {
+        if (!m_seeking) return S_OK;
+        LONGLONG duration = 0;
+        ThrowIfFailed(m_seeking->GetDuration(&duration));
+        LONGLONG target = SecondsToMediaTime(seconds);
+        Check(target >= 0 && target <= duration, E_INVALIDARG);
+        ThrowIfFailed(m_seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
+                                              AM_SEEKING_NoPositioning));
+        return S_OK;
+    });
+}
+
+HRESULT CAudioPlayer::GetDuration(int& seconds)
+{
+    return ReadSeconds(&IMediaSeeking::GetDuration, seconds);
+}
+
+HRESULT CAudioPlayer::GetPosition(int& seconds)
+{
+    return ReadSeconds(&IMediaSeeking::GetCurrentPosition, seconds);
+}
+
+HRESULT CAudioPlayer::ReadSeconds(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), int& seconds)
+{
+    return RunOperation([&] {
+        if (!m_seeking) return S_OK;
+        LONGLONG mediaTime = 0;
+        ThrowIfFailed((m_seeking.Get()->*query)(&mediaTime));
+        seconds = MediaTimeToSeconds(mediaTime);
+        return S_OK;
+    });
+}
+
+HRESULT CAudioPlayer::ReleaseGraph()
+{
+    Stop();
+    m_control.Reset();
+    m_seeking.Reset();
+    m_events.Reset();
+    m_graph.Reset();
+    return S_OK;
+}
+
+HRESULT CAudioPlayer::GetVolume(int& volume)
+{
+    return AsVolumeResult(m_volume.GetVolume(volume));
+}
+
+HRESULT CAudioPlayer::SetVolume(int volume)
+{
+    return AsVolumeResult(m_volume.SetVolume(volume));
+}
+
+HRESULT CAudioPlayer::GetMute(bool& mute)
+{
+    return AsVolumeResult(m_volume.GetMute(mute));
+}
+
+HRESULT CAudioPlayer::SetMute(bool mute)
+{
+    return AsVolumeResult(m_volume.SetMute(mute));
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The about box: dialog 100 of the resource module, in the player window's label font.
+
+#include "framework/Dialog.h"
+#include "framework/Handles.h"
+
+class CAboutDlg : public CDialog {
+public:
+    explicit CAboutDlg(HWND parent);
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
+    UniqueFont m_font;
+};

@@ -1,0 +1,162 @@
+#pragma once
+// The player window: a dialog from template 101 that owns the audio player, the document, its
+// copy of the picture list and every control, and acts as the controller of playback. Its
+// handlers are spread over a few files by concern: transport and playback (PlayerDlg.cpp),
+// opening documents (PlayerDlgOpen.cpp), window commands and menus (PlayerDlgCommands.cpp), and
+// the header skin and layout (ui/MainWindowSkin).
+
+#include "document/PlayerDocument.h"
+#include "engine/AudioPlayer.h"
+#include "engine/PlaybackMonitor.h"
+#include "framework/Dialog.h"
+#include "framework/Handles.h"
+#include "ui/ImageCtrl.h"
+#include "ui/SeekBar.h"
+#include "ui/SkinButton.h"
+#include "ui/SkinSlider.h"
+#include <oleidl.h>
+#include <string>
+#include <vector>
+
+// Window timers besides the audio player's position timer.
+constexpr UINT_PTR IDT_INDICATOR = 30000;
+constexpr UINT_PTR IDT_DEFERRED_OPEN = 30001;
+
+class CPlayerDlg : public CDialog, private IPlaybackView {
+public:
+    // The marker by which a second start finds the running player's window.
+    static constexpr const wchar_t* kWindowProperty = L"Tesmar Kavora Player";
+
+    enum class IndicatorLook : UINT { Blank = 249, Playing = 250, SkippedBack = 251, Paused = 252, SkippedForward = 253 };
+
+    CPlayerDlg();
+    ~CPlayerDlg() override;
+
+    void SetPendingPath(const std::wstring& path) { m_pendingPath = path; }
+
+    // Transport commands, also reached from the context menu.
+    void OnPlay();
+    void OnPause();
+    void OnSkipBack();
+    void OnSkipForward();
+    void OnNextPicture();
+    void OnPreviousPicture();
+    void OnMute();
+    void VolumeStep(int delta);
+
+    void ResetPlayerUi();
+    void ShowIndicator(IndicatorLook look);
+    void ShowTime(int seconds);
+    void PictureAt(int seconds, bool force);
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    bool PreTranslateMessage(MSG& message) override;
+    // Enter and Escape never close the player; closing is WM_CLOSE's job.
+    void OnOK() override {}
+    void OnCancel() override { EndDialog(IDCANCEL); }
+
+private:
+    // Accepts a drag only when it carries exactly one ".kav" file. It lives exactly as long as
+    // the window, so it keeps no reference count of its own.
+    class CDropTarget : public IDropTarget {
+    public:
+        explicit CDropTarget(CPlayerDlg& owner) : m_owner(owner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+        ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+        ULONG STDMETHODCALLTYPE Release() override { return 1; }
+        HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+        HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override;
+        HRESULT STDMETHODCALLTYPE DragLeave() override;
+        HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+
+    private:
+        CPlayerDlg& m_owner;
+    };
+
+    // How a document reached the window; the open sequence differs a little for each.
+    enum class OpenSource { CommandLine, FileDialog, Drop, HandOff };
+
+    // Creation and teardown
+    LRESULT OnCreate(LPARAM lParam);
+    void OnDestroy();
+    void SetUpButtons();
+    HRESULT SetUpSliders();
+    void ReportStartupFailure(HRESULT hr);
+
+    // Playback
+    void OnTimer(UINT_PTR id);
+    void OnIndicatorTimeout();
+    void SeekTo(int seconds);
+    LRESULT OnSliderPressed(UINT id);
+    LRESULT OnSliderDragged(UINT id);
+    LRESULT OnSliderReleased(UINT id);
+    void OnMixerChange();
+    void ShowMuteLook(bool muted);
+    void ShowVolume(int volume);
+    bool IsDocumentLoaded() const;
+    void ReportPlaybackFailure() override;
+    void ShowProgress(int seconds) override;
+    void ShowEnd() override;
+    void RestoreIndicatorForState();
+
+    // Opening documents
+    HRESULT OpenDocument(const std::wstring& path, OpenSource source);
+    void OnDeferredOpen();
+    void OnOpenWithDialog();
+    void OnCopyData(const COPYDATASTRUCT* data);
+    HRESULT DropFiles(IDataObject* data, DWORD* effect);
+    bool AcceptsDrag(IDataObject* data) const;
+
+    // Window commands, menus and the about box
+    void OnTopMost();
+    void OnCompactView();
+    void OnMaximizeRestore();
+    void OnContextMenu(POINT clientPoint);
+    void OnMenuCommand(WPARAM command);
+    void OnSysCommand(WPARAM command, LPARAM lParam);
+    void ShowAboutBox();
+    void SetToggleBitmaps(CSkinButton& button, UINT image, UINT mask);
+
+    // Skin: header painting, layout, size limits, moving by the background
+    void OnPaint();
+    void OnSize();
+    void OnSizing(UINT edge, RECT* rect);
+    LRESULT OnCtlColor(HDC dc, HWND control);
+
+    CDropTarget m_dropTarget{*this};
+    CAudioPlayer m_player;
+    CPlayerDocument m_document;
+    CPlaybackMonitor m_monitor;
+    std::wstring m_pendingPath;
+    IDataObject* m_dragData = nullptr; // the drag in progress; no reference held
+    bool m_dragging = false;
+    POINT m_dragStart{0, 0};
+    UniqueBrush m_backgroundBrush;
+    std::vector<PictureEntry> m_pictures;
+    std::wstring m_currentPicture;
+    HICON m_icon = nullptr; // shared icon of the resource module; not destroyed
+
+    CStatic m_title;
+    CStatic m_time;
+    CStatic m_targetTime;
+    CImageCtrl m_picture;
+    CSkinButton m_play;
+    CSkinButton m_pause;
+    CSkinButton m_skipBack;
+    CSkinButton m_skipForward;
+    CSkinButton m_nextPicture;
+    CSkinButton m_prevPicture;
+    CSkinButton m_topMost;
+    CSkinButton m_mute;
+    CSkinButton m_compact;
+    CSkinButton m_close;
+    CSkinButton m_maximize;
+    CSkinButton m_minimize;
+    CSkinButton m_indicator;
+    CSkinSlider m_volume;
+    CSeekBar m_seekBar;
+    UniqueFont m_font;
+};

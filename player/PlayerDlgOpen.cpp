@@ -1,0 +1,187 @@
+// Opening documents: from the command line, the file dialog, a drop on the window and a second
+// start's hand-off. All four run one open sequence.
+#include "framework/Resources.h"
+#include "framework/Result.h"
+#include "framework/WinApp.h"
+#include "player/DocumentPath.h"
+#include "player/PlayerDlg.h"
+#include "resources/ResourceIds.h"
+#include <commdlg.h>
+#include <shellapi.h>
+
+namespace {
+FORMATETC FileListFormat()
+{
+    return FORMATETC{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+}
+
+// The file list of a drag, released with its medium.
+class DroppedFiles {
+public:
+    explicit DroppedFiles(IDataObject* data)
+    {
+        FORMATETC format = FileListFormat();
+        if (data && SUCCEEDED(data->QueryGetData(&format)) && SUCCEEDED(data->GetData(&format, &m_medium)))
+            m_valid = true;
+    }
+    DroppedFiles(const DroppedFiles&) = delete;
+    DroppedFiles& operator=(const DroppedFiles&) = delete;
+    ~DroppedFiles()
+    {
+        if (m_valid) ReleaseStgMedium(&m_medium);
+    }
+
+    bool IsValid() const { return m_valid; }
+    UINT Count() const { return m_valid ? DragQueryFileW(Drop(), 0xFFFFFFFF, nullptr, 0) : 0; }
+    std::wstring First() const
+    {
+        wchar_t name[MAX_PATH] = {};
+        if (!m_valid || !DragQueryFileW(Drop(), 0, name, MAX_PATH)) return std::wstring();
+        return name;
+    }
+
+private:
+    HDROP Drop() const { return static_cast<HDROP>(m_medium.hGlobal); }
+
+    STGMEDIUM m_medium{};
+    bool m_valid = false;
+};
+
+class WaitCursor {
+public:
+    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    ~WaitCursor() { SetCursor(m_previous); }
+
+private:
+    HCURSOR m_previous;
+};
+}
+
+// Stops what plays, loads the document, marks its pictures on the seek bar and starts it from
+// the beginning. A document that fails to load leaves the window in its no-document look and
+// says so, whichever way it came.
+HRESULT CPlayerDlg::OpenDocument(const std::wstring& path, OpenSource source)
+{
+    const HRESULT hr = RunOperation([&] {
+        if (source != OpenSource::CommandLine) {
+            m_player.ReleaseGraph();
+            m_currentPicture.clear();
+        }
+        ThrowIfFailed(m_document.Load(path));
+        ThrowIfFailed(m_document.GetPictureList(m_pictures));
+        std::vector<int> marks;
+        marks.reserve(m_pictures.size());
+        for (const PictureEntry& entry : m_pictures) marks.push_back(entry.time / 1000);
+        m_seekBar.SetMarks(marks);
+        if (source == OpenSource::Drop || source == OpenSource::HandOff) PictureAt(0, true);
+    });
+    if (FAILED(hr)) {
+        ResetPlayerUi();
+        AppMessageBox(LoadResourceString(IDS_PLAYBACK_FAILED), MB_OK);
+        return hr;
+    }
+    OnPlay();
+    return S_OK;
+}
+
+void CPlayerDlg::OnDeferredOpen()
+{
+    KillTimer(IDT_DEFERRED_OPEN);
+    WaitCursor wait;
+    OpenDocument(m_pendingPath, OpenSource::CommandLine);
+}
+
+void CPlayerDlg::OnOpenWithDialog()
+{
+    std::wstring file(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = m_hWnd;
+    dialog.lpstrFilter = L"Kavora File (*.kav)\0*.kav\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrDefExt = L"kav";
+    dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    if (!GetOpenFileNameW(&dialog)) return;
+    file.resize(wcslen(file.c_str()));
+    OpenDocument(file, OpenSource::FileDialog);
+}
+
+// A second start hands its path over. A path that names no document is refused before the
+// current document is touched, so what plays keeps playing.
+void CPlayerDlg::OnCopyData(const COPYDATASTRUCT* data)
+{
+    const std::optional<std::wstring> path = PathFromCopyData(data);
+    if (!path) return;
+    if (!IsOpenableDocumentPath(*path)) {
+        AppMessageBox(LoadResourceString(IDS_PLAYBACK_FAILED), MB_OK);
+        return;
+    }
+    OpenDocument(*path, OpenSource::HandOff);
+}
+
+bool CPlayerDlg::AcceptsDrag(IDataObject* data) const
+{
+    DroppedFiles files(data);
+    if (files.Count() != 1) return false;
+    const std::wstring name = files.First();
+    return !name.empty() && HasDocumentExtension(name);
+}
+
+HRESULT CPlayerDlg::DropFiles(IDataObject* data, DWORD* effect)
+{
+    std::wstring name;
+    {
+        DroppedFiles files(data);
+        const UINT count = files.Count();
+        if (!files.IsValid() || count != 1) {
+            AppMessageBox(LoadResourceString(IDS_PLAYBACK_FAILED), MB_OK);
+            return E_FAIL;
+        }
+        name = files.First();
+    }
+    if (effect) *effect = DROPEFFECT_COPY;
+    return OpenDocument(name, OpenSource::Drop);
+}
+
+// ---------------------------------------------------------------------------------------------
+// IDropTarget
+
+HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::QueryInterface(REFIID iid, void** object)
+{
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
+        *object = static_cast<IDropTarget*>(this);
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect)
+{
+    m_owner.m_dragData = data;
+    if (effect) *effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::DragOver(DWORD, POINTL, DWORD* effect)
+{
+    if (effect) *effect = DROPEFFECT_NONE;
+    if (!m_owner.AcceptsDrag(m_owner.m_dragData)) return E_FAIL;
+    if (effect) *effect = DROPEFFECT_COPY;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect)
+{
+    m_owner.m_dragData = nullptr;
+    return m_owner.DropFiles(data, effect);
+}
+
+HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::DragLeave()
+{
+    m_owner.m_dragData = nullptr; // the object is the drag source's; never keep it past the drag
+    return S_OK;
+}

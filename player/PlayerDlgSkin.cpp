@@ -1,0 +1,48 @@
+// The player window's skin handlers: header painting, layout of the controls at every size,
+// size limits, and the label colours.
+#include "framework/Gdi.h"
+#include "player/PlayerDlg.h"
+#include "resources/ResourceIds.h"
+#include "ui/MainWindowSkin.h"
+
+void CPlayerDlg::OnPaint()
+{
+    PaintDC paint(m_hWnd);
+    const RECT client = GetClientRect();
+    if (IsIconic(m_hWnd)) {
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.Get()), 0);
+        const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(paint.Get(), x, y, m_icon);
+        return;
+    }
+    PaintHeader(paint.Get(), client);
+}
+
+void CPlayerDlg::OnSize()
+{
+    const RECT client = GetClientRect();
+    for (const ControlPlacement& placement : LayoutControls(client)) {
+        HWND control = GetDlgItem(m_hWnd, static_cast<int>(placement.id));
+        if (!control) continue;
+        const RECT& r = placement.rect;
+        ::MoveWindow(control, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        if (placement.invalidate) InvalidateRect(control, nullptr, FALSE);
+    }
+}
+
+void CPlayerDlg::OnSizing(UINT edge, RECT* rect)
+{
+    if (!rect) return;
+    ApplySizeLimits(edge, *rect, GetWindowRect(), !m_compact.GetCheck(), GetSystemMetrics(SM_CXSCREEN));
+}
+
+LRESULT CPlayerDlg::OnCtlColor(HDC dc, HWND control)
+{
+    const LRESULT standard = Default(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    const int id = ::GetDlgCtrlID(control);
+    if (id != IDC_TITLE && id != IDC_TIME && id != IDC_TARGET_TIME) return standard;
+    SetBkColor(dc, RGB(200, 199, 199));
+    if (id == IDC_TARGET_TIME) SetTextColor(dc, RGB(50, 100, 0));
+    return reinterpret_cast<LRESULT>(m_backgroundBrush.Get());
+}

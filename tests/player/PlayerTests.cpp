@@ -1,0 +1,133 @@
+// The player window's pure rules: time formats, document paths arriving from outside, and the
+// skin's layout and size limits.
+#include "player/DocumentPath.h"
+#include "player/TimeDisplay.h"
+#include "resources/ResourceIds.h"
+#include "ui/MainWindowSkin.h"
+#include <gtest/gtest.h>
+#include <fstream>
+#include <map>
+
+TEST(TimeDisplay, FormatsWholeSecondsWithTwoOrThreeHourDigits)
+{
+    EXPECT_EQ(FormatTime(0), L"00:00:00");
+    EXPECT_EQ(FormatTime(59), L"00:00:59");
+    EXPECT_EQ(FormatTime(60), L"00:01:00");
+    EXPECT_EQ(FormatTime(3599), L"00:59:59");
+    EXPECT_EQ(FormatTime(3600), L"01:00:00");
+    EXPECT_EQ(FormatTime(99 * 3600 + 59 * 60 + 59), L"99:59:59");
+    EXPECT_EQ(FormatTime(100 * 3600), L"100:00:00");
+    EXPECT_EQ(FormatTime(1000 * 3600 + 1), L"1000:00:01");
+    EXPECT_EQ(FormatTime(-1), L"00:00:00") << "a negative position shows as the start";
+    EXPECT_EQ(FormatTargetTime(90), L"To 00:01:30");
+    EXPECT_EQ(FormatTargetTime(100 * 3600), L"To 100:00:00");
+}
+
+TEST(DocumentPath, AcceptsOnlyExistingKavFilesWhateverTheirCase)
+{
+    EXPECT_TRUE(HasDocumentExtension(L"C:\\a\\talk.KAV"));
+    EXPECT_TRUE(HasDocumentExtension(L".kav"));
+    EXPECT_FALSE(HasDocumentExtension(L"talk.kav2"));
+    EXPECT_FALSE(HasDocumentExtension(L"kav"));
+    EXPECT_FALSE(HasDocumentExtension(L""));
+
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring file = std::wstring(folder) + L"kavora-path-test.Kav";
+    std::ofstream(file.c_str()).put('x');
+    EXPECT_TRUE(IsOpenableDocumentPath(file));
+    DeleteFileW(file.c_str());
+    EXPECT_FALSE(IsOpenableDocumentPath(file)) << "a file that is gone";
+    EXPECT_FALSE(IsOpenableDocumentPath(std::wstring(folder) + L"x.kav"));
+}
+
+TEST(DocumentPath, HandOffReadsNoFurtherThanThePayload)
+{
+    const wchar_t text[] = L"C:\\doc.kavXYZ";
+    COPYDATASTRUCT data{0, 10 * sizeof(wchar_t), const_cast<wchar_t*>(text)};
+    EXPECT_EQ(PathFromCopyData(&data).value_or(L"?"), L"C:\\doc.kav") << "no NUL: stop at cbData";
+
+    const wchar_t withNul[] = L"C:\\a.kav";
+    data.cbData = sizeof(withNul);
+    data.lpData = const_cast<wchar_t*>(withNul);
+    EXPECT_EQ(PathFromCopyData(&data).value_or(L"?"), L"C:\\a.kav");
+
+    data.cbData = 3;
+    EXPECT_FALSE(PathFromCopyData(&data)) << "odd size";
+    data.cbData = 0;
+    EXPECT_FALSE(PathFromCopyData(&data)) << "empty";
+    EXPECT_FALSE(PathFromCopyData(nullptr));
+}
+
+namespace {
+std::map<UINT, RECT> PlacementsFor(int width, int height)
+{
+    std::map<UINT, RECT> placed;
+    for (const ControlPlacement& p : LayoutControls(RECT{0, 0, width, height})) placed[p.id] = p.rect;
+    return placed;
+}
+
+bool Overlap(const RECT& a, const RECT& b)
+{
+    RECT common;
+    return IntersectRect(&common, &a, &b) != FALSE;
+}
+}
+
+TEST(MainWindowSkin, PlacesTheControlsByTheirEdges)
+{
+    auto placed = PlacementsFor(400, 316);
+    EXPECT_EQ(placed[IDC_SEEKBAR].left, 232);
+    EXPECT_EQ(placed[IDC_SEEKBAR].right, 390) << "158 wide, ending 10 before the edge";
+    EXPECT_EQ(placed[IDC_CLOSE].left, 384);
+    EXPECT_EQ(placed[IDC_TOPMOST].left, 320);
+    EXPECT_EQ(placed[IDC_PICTURE].top, 74);
+    EXPECT_EQ(placed[IDC_PICTURE].bottom, 316);
+
+    // At the smallest and at a large size every control stays inside and, but for the
+    // indicator and the target label that take turns, none overlaps another.
+    for (auto size : {SIZE{404, 351}, SIZE{1600, 1000}}) {
+        placed = PlacementsFor(size.cx, size.cy);
+        const RECT client{0, 0, size.cx, size.cy};
+        for (auto& [id, rect] : placed) {
+            RECT inside;
+            IntersectRect(&inside, &rect, &client);
+            EXPECT_TRUE(EqualRect(&inside, &rect)) << id;
+            for (auto& [other, otherRect] : placed) {
+                if (other <= id) continue;
+                const bool takeTurns = (id == IDC_INDICATOR && other == IDC_TARGET_TIME) ||
+                                       (id == IDC_TARGET_TIME && other == IDC_INDICATOR) ||
+                                       (id == IDC_TITLE && (other == IDC_TARGET_TIME || other == IDC_INDICATOR)) ||
+                                       // the mute button's last column lies under the volume slider's first
+                                       (id == IDC_MUTE && other == IDC_VOLUME);
+                if (!takeTurns) EXPECT_FALSE(Overlap(rect, otherRect)) << id << " and " << other;
+            }
+        }
+    }
+}
+
+TEST(MainWindowSkin, SizeLimitsKeepTheMinimumAndTheScreenWidth)
+{
+    const RECT current{100, 100, 600, 600};
+    RECT proposed{100, 100, 600, 400}; // bottom dragged up to 300 high
+    ApplySizeLimits(WMSZ_BOTTOM, proposed, current, false, 1280);
+    EXPECT_EQ(proposed.bottom - proposed.top, 390);
+
+    proposed = RECT{100, 100, 600, 400};
+    ApplySizeLimits(WMSZ_BOTTOM, proposed, current, true, 1280);
+    EXPECT_EQ(proposed.bottom, 600) << "strip view keeps its height";
+
+    proposed = RECT{-2000, 100, 600, 600};
+    ApplySizeLimits(WMSZ_LEFT, proposed, current, false, 1280);
+    EXPECT_EQ(proposed.right - proposed.left, 1280);
+    EXPECT_EQ(proposed.right, 600) << "anchored at its right edge";
+
+    proposed = RECT{100, 100, 300, 600};
+    ApplySizeLimits(WMSZ_RIGHT, proposed, current, false, 1280);
+    EXPECT_EQ(proposed.right - proposed.left, 420);
+
+    proposed = RECT{500, 500, 600, 600};
+    ApplySizeLimits(WMSZ_TOPLEFT, proposed, current, false, 1280);
+    EXPECT_EQ(proposed.right - proposed.left, 420);
+    EXPECT_EQ(proposed.bottom - proposed.top, 390);
+}

@@ -7,6 +7,9 @@
 #include "engine/MixerVolume.h"
 #include "framework/ComPtr.h"
 #include <dshow.h>
+#ifdef SubclassWindow
+#undef SubclassWindow // a <windowsx.h> macro that clashes with CWnd::SubclassWindow
+#endif
 #include <string>
 
 enum PlayerState {

@@ -10,6 +10,11 @@
 #include <windows.h>
 #include <string>
 
+// <windowsx.h>, which <dshow.h> pulls in, defines SubclassWindow as a macro; here it is a method.
+#ifdef SubclassWindow
+#undef SubclassWindow
+#endif
+
 class CWnd {
 public:
     CWnd() = default;

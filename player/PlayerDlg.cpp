@@ -35,6 +35,13 @@ void Report(UINT stringId)
     AppMessageBox(LoadResourceString(stringId), MB_OK);
 }
 
+// Runs one transport command as a failure scope and reports its failure.
+template <class Command>
+void RunReported(Command&& command)
+{
+    if (FAILED(RunOperation(std::forward<Command>(command)))) Report(IDS_PLAYBACK_FAILED);
+}
+
 std::wstring VolumeToolTip(int volume)
 {
     wchar_t number[16];
@@ -370,7 +377,7 @@ void CPlayerDlg::SeekTo(int seconds)
 
 void CPlayerDlg::OnSkipForward()
 {
-    const HRESULT hr = RunOperation([&] {
+    RunReported([&] {
         if (!IsDocumentLoaded()) return;
         int position = 0;
         int duration = 0;
@@ -380,12 +387,11 @@ void CPlayerDlg::OnSkipForward()
         ShowIndicator(IndicatorLook::SkippedForward);
         SetTimer(IDT_INDICATOR, kIndicatorTimeoutMs);
     });
-    if (FAILED(hr)) Report(IDS_PLAYBACK_FAILED);
 }
 
 void CPlayerDlg::OnSkipBack()
 {
-    const HRESULT hr = RunOperation([&] {
+    RunReported([&] {
         if (!IsDocumentLoaded()) return;
         int position = 0;
         ThrowIfFailed(m_player.GetPosition(position));
@@ -393,12 +399,11 @@ void CPlayerDlg::OnSkipBack()
         ShowIndicator(IndicatorLook::SkippedBack);
         SetTimer(IDT_INDICATOR, kIndicatorTimeoutMs);
     });
-    if (FAILED(hr)) Report(IDS_PLAYBACK_FAILED);
 }
 
 void CPlayerDlg::OnNextPicture()
 {
-    const HRESULT hr = RunOperation([&] {
+    RunReported([&] {
         if (!IsDocumentLoaded()) return;
         int position = 0;
         ThrowIfFailed(m_player.GetPosition(position));
@@ -407,19 +412,17 @@ void CPlayerDlg::OnNextPicture()
         SeekTo(next);
         OnPlay();
     });
-    if (FAILED(hr)) Report(IDS_PLAYBACK_FAILED);
 }
 
 void CPlayerDlg::OnPreviousPicture()
 {
-    const HRESULT hr = RunOperation([&] {
+    RunReported([&] {
         if (!IsDocumentLoaded()) return;
         int position = 0;
         ThrowIfFailed(m_player.GetPosition(position));
         SeekTo(PreviousPictureTime(m_pictures, position));
         OnPlay();
     });
-    if (FAILED(hr)) Report(IDS_PLAYBACK_FAILED);
 }
 
 void CPlayerDlg::OnMute()

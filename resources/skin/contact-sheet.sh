@@ -48,7 +48,7 @@ convert "$skin/233.bmp" -filter point -resize 200% -bordercolor '#9A9A9A' -borde
 caption "header 233 (x2)" "$work/header.png" "$work/90.png"
 convert "$skin/256.bmp" -bordercolor '#9A9A9A' -border 8 "$work/slide.png"
 caption "no picture 256" "$work/slide.png" "$work/91.png"
-convert "$work"/[0-9][0-9].png -background '#9A9A9A' -gravity west -append "$sheet"
+convert "$work"/[0-9][0-9].png -background '#9A9A9A' -gravity west -append +repage "$sheet"
 
 # The mock: W = 420, H = 390, every control at its place for that size.
 W=420

@@ -141,15 +141,19 @@ transport 23 19 0 21 right "$next_glyph" 222 221 220 216
 whole() { printf 'rectangle 0,0 %s,%s' "$1" "$2"; }
 window_button() { bitmap "$1" "$3" "$4" "$band" "$5"; hit_mask "$2" "$3" "$4" "$(whole "$3" "$4")"; }
 
-window_button 226 231 11 11 "fill none stroke $slate stroke-width 1.6 line 2.4,2.4 8.6,8.6 line 8.6,2.4 2.4,8.6"
+# cross CX CY HALF: an upright cross turned by 45 degrees, arms HALF long and 1.6 thick.
+cross() {
+  printf 'push graphic-context translate %s,%s rotate 45 ' "$1" "$2"
+  printf 'rectangle -%s,-0.8 %s,0.8 rectangle -0.8,-%s 0.8,%s pop graphic-context ' "$3" "$3" "$3" "$3"
+}
+window_button 226 231 11 11 "fill $slate $(cross 5.5 5.5 4.4)"
 window_button 257 260 13 11 "fill $slate rectangle 2,8 11,10"
 window_button 259 262 13 11 "fill $slate rectangle 2,1 11,10 fill $band rectangle 3,3 10,9"
 window_button 258 261 13 11 "fill $slate rectangle 4,1 11,8 fill $band rectangle 5,3 10,7
   fill $slate rectangle 2,4 9,10 fill $band rectangle 3,6 8,9"
 # Strip view: the bar folds up into a strip, or opens down again into the full window.
-chevron="fill none stroke $slate stroke-width 1.6 stroke-linejoin miter"
-window_button 227 232 13 11 "fill $slate rectangle 2,1 11,3 $chevron polyline 3.5,9.5 6.5,6.5 9.5,9.5"
-bitmap 228 13 11 "$band" "fill $slate rectangle 2,1 11,3 $chevron polyline 3.5,6 6.5,9 9.5,6"
+window_button 227 232 13 11 "fill $slate rectangle 2,1 11,3 polygon 2.4,8.4 6.5,4.3 10.6,8.4 9.5,9.5 6.5,6.5 3.5,9.5"
+bitmap 228 13 11 "$band" "fill $slate rectangle 2,1 11,3 polygon 3.5,4.5 6.5,7.5 9.5,4.5 10.6,5.6 6.5,9.7 2.4,5.6"
 
 # Always on top: a pin lying tilted while off, upright and blue while on.
 pin() {
@@ -163,11 +167,27 @@ bitmap 225 14 13 "$band" "$(vgradient face 0 13 "${face_top[pressed]}" "${face_b
   push graphic-context fill url(#face) roundrectangle 0,0 14,13 3,3 pop graphic-context $(pin 0 white)"
 hit_mask 230 14 13 "$(whole 14 13)"
 
+# wave CX CY R WIDTH DEGREES: a sound wave, the ring of radius R and the given width around
+# (CX, CY) between -DEGREES and +DEGREES, as a polygon. (Glyphs are filled shapes, not
+# strokes: ImageMagick closes wide stroked arcs.)
+wave() {
+  awk -v cx="$1" -v cy="$2" -v r="$3" -v w="$4" -v a="$5" '
+    function point(radius, i,   t) {
+      t = (-a + 2 * a * i / 12) * atan2(0, -1) / 180
+      printf " %.3f,%.3f", cx + radius * cos(t), cy + radius * sin(t)
+    }
+    BEGIN {
+      printf "polygon"
+      for (i = 0; i <= 12; i++) point(r + w / 2, i)
+      for (i = 12; i >= 0; i--) point(r - w / 2, i)
+      printf " "
+    }'
+}
 # Mute toggle: a speaker with sound waves, or crossed out while muted. At rest a flat glyph
 # like the window buttons; hover and pressed raise the transport buttons' face behind it.
 speaker="rectangle 6,6 9,11 polygon 9,6 13,2.5 13,14.5 9,11"
-waves="fill none stroke-width 1.3 path 'M 15.2,5.6 A 3.6,3.6 0 0 1 15.2,11.4' path 'M 17.2,3.4 A 6.4,6.4 0 0 1 17.2,13.6'"
-crossed="fill none stroke-width 1.5 line 16.6,6 21.4,10.8 line 21.4,6 16.6,10.8"
+waves="$(wave 12.5 8.5 3.2 1.3 48) $(wave 12.5 8.5 6.3 1.3 48)"
+crossed="$(cross 19 8.5 3.3)"
 mute_look() {
   local look="$1" glyph="$2" ink_colour="${ink[$1]}"
   if [[ $look != normal ]]; then
@@ -175,7 +195,7 @@ mute_look() {
     printf 'fill %s roundrectangle 0,0 27,17 3,3 ' "${outline[$look]}"
     printf 'push graphic-context fill url(#face) roundrectangle 1,1 26,16 2,2 pop graphic-context '
   fi
-  printf 'fill %s stroke none %s stroke %s %s' "$ink_colour" "$speaker" "$ink_colour" "$glyph"
+  printf 'fill %s %s %s' "$ink_colour" "$speaker" "$glyph"
 }
 declare -A unmuted_ids=([normal]=243 [hover]=241 [pressed]=239) muted_ids=([normal]=242 [hover]=240 [pressed]=238)
 for look in normal hover pressed; do

@@ -9,6 +9,7 @@
 # Shapes are drawn eight times larger without antialiasing and averaged down, which gives
 # exact coverage at the edges; coordinates below are pixel edges of the final bitmap.
 set -euo pipefail
+export LC_ALL=C # decimal points in the coordinates the script computes
 out="$1"
 command -v convert >/dev/null || { echo "make-skin: ImageMagick 'convert' is missing (run scripts/setup.sh)" >&2; exit 1; }
 mkdir -p "$out"

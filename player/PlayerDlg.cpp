@@ -321,7 +321,7 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 bool CPlayerDlg::IsDocumentLoaded() const
 {
     std::wstring voice;
-    const_cast<CPlayerDocument&>(m_document).GetVoicePath(voice);
+    m_document.GetVoicePath(voice);
     return !voice.empty();
 }
 

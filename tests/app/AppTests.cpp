@@ -106,7 +106,7 @@ TEST(PlayerProcess, WithoutItsResourceModuleSaysSoOnceAndEnds)
 
     UniqueKernelHandle process = Start(exe, L"");
     ASSERT_TRUE(process);
-    FoundBox found{GetProcessId(process.Get())};
+    FoundBox found{GetProcessId(process.Get()), nullptr, {}};
     for (int i = 0; i < 100 && !found.box; ++i) {
         Sleep(100);
         EnumWindows(&FindMessageBox, reinterpret_cast<LPARAM>(&found));

@@ -29,10 +29,7 @@ HRESULT AsVolumeResult(HRESULT hr)
 CAudioPlayer::~CAudioPlayer()
 {
     // The window has released the graph on its destruction; nothing is stopped here.
-    m_seeking.Reset();
-    m_control.Reset();
-    m_events.Reset();
-    m_graph.Reset();
+    ReleaseInterfaces();
 }
 
 HRESULT CAudioPlayer::Initialize(HWND owner)
@@ -46,17 +43,12 @@ HRESULT CAudioPlayer::Initialize(HWND owner)
 
 HRESULT CAudioPlayer::BuildGraph(const std::wstring& voicePath)
 {
-    return RunOperation([&] {
-        Check(m_owner != nullptr);
+    if (!m_owner) return E_FAIL;
+    // The previous graph stops and goes first; the state and the timer stay as they are.
+    if (m_control) m_control->Stop();
+    ReleaseInterfaces();
 
-        if (m_control) {
-            m_control->Stop();
-            m_control.Reset();
-        }
-        m_seeking.Reset();
-        m_events.Reset();
-        m_graph.Reset();
-
+    const HRESULT hr = RunOperation([&] {
         ThrowIfFailed(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                        reinterpret_cast<void**>(&m_graph)));
         ThrowIfFailed(m_graph.As(IID_IMediaEventEx, m_events));
@@ -68,6 +60,7 @@ HRESULT CAudioPlayer::BuildGraph(const std::wstring& voicePath)
         ThrowIfFailed(CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER,
                                        IID_IFileSourceFilter, reinterpret_cast<void**>(&source)));
         SystemString path(voicePath);
+        Check(path.Get() != nullptr, E_OUTOFMEMORY);
         ThrowIfFailed(source->Load(path.Get(), nullptr));
         ComPtr<IBaseFilter> filter;
         ThrowIfFailed(source.As(IID_IBaseFilter, filter));
@@ -76,6 +69,10 @@ HRESULT CAudioPlayer::BuildGraph(const std::wstring& voicePath)
         ThrowIfFailed(filter->FindPin(kOutputPin, &output));
         return ThrowIfFailed(m_graph->Render(output.Get()));
     });
+    // A graph that could not be built is not kept: it holds no recording, and keeping it would
+    // let Pause and Play report a paused or playing state over silence.
+    if (FAILED(hr)) ReleaseInterfaces();
+    return hr;
 }
 
 HRESULT CAudioPlayer::Play()
@@ -111,6 +108,10 @@ HRESULT CAudioPlayer::FinishPlayback()
 {
     const HRESULT hr = Seek(0);
     if (FAILED(hr)) return hr;
+    // A graph that has played to its end goes on reporting the end position after a seek, and
+    // plays nothing more, until it is stopped (Wine's graph manager does so). Stopping it
+    // between the rewind and the pause makes the rewind hold, so the next Play starts again.
+    if (m_control) m_control->Stop();
     Pause();
     if (m_owner) KillTimer(m_owner, IDT_POSITION);
     m_state = Finished;
@@ -155,11 +156,16 @@ HRESULT CAudioPlayer::ReadSeconds(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*que
 HRESULT CAudioPlayer::ReleaseGraph()
 {
     Stop();
+    ReleaseInterfaces();
+    return S_OK;
+}
+
+void CAudioPlayer::ReleaseInterfaces()
+{
     m_control.Reset();
     m_seeking.Reset();
     m_events.Reset();
     m_graph.Reset();
-    return S_OK;
 }
 
 HRESULT CAudioPlayer::GetVolume(int& volume)

@@ -48,6 +48,7 @@ public:
     HRESULT SetMute(bool mute);
 
 private:
+    void ReleaseInterfaces();
     HRESULT ReadSeconds(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), int& seconds);
 
     CMixerVolume m_volume;

@@ -1,18 +1,23 @@
 #include "engine/PlaybackMonitor.h"
 
+void CTickFailureReport::Failed(IPlaybackView& view)
+{
+    const bool first = !m_reported && !m_open;
+    m_reported = true;
+    if (!first) return;
+    m_open = true;
+    view.ReportPlaybackFailure();
+    m_open = false;
+}
+
 void CPlaybackMonitor::OnTick(CAudioPlayer& player, IPlaybackView& view)
 {
-    if (m_reporting) return;
-    const HRESULT hr = Step(player, view);
-    if (SUCCEEDED(hr)) {
-        m_failureReported = false;
-        return;
-    }
-    if (m_failureReported) return;
-    m_failureReported = true;
-    m_reporting = true;
-    view.ReportPlaybackFailure();
-    m_reporting = false;
+    // Ticks that arrive under an open report still follow the recording, so its end is not
+    // missed while the box waits for the user.
+    if (SUCCEEDED(Step(player, view)))
+        m_report.Succeeded();
+    else
+        m_report.Failed(view);
 }
 
 HRESULT CPlaybackMonitor::Step(CAudioPlayer& player, IPlaybackView& view)

@@ -16,16 +16,26 @@ protected:
     ~IPlaybackView() = default;
 };
 
+// Reports a failure that repeats on every tick once, when it starts, and never while an earlier
+// report is still open: the timer keeps ticking under a message box, and a failure that repeats
+// every second must not stack one box on another. A successful tick ends the run of failures.
+class CTickFailureReport {
+public:
+    void Succeeded() { m_reported = false; }
+    void Failed(IPlaybackView& view);
+
+private:
+    bool m_reported = false;
+    bool m_open = false;
+};
+
 class CPlaybackMonitor {
 public:
-    // One tick. A failure is reported once until a tick succeeds again, and never while an
-    // earlier report is still open: the timer keeps ticking under a message box, and a failure
-    // that repeats every second must not stack one box on another.
+    // One tick of the position timer.
     void OnTick(CAudioPlayer& player, IPlaybackView& view);
 
 private:
     HRESULT Step(CAudioPlayer& player, IPlaybackView& view);
 
-    bool m_reporting = false;
-    bool m_failureReported = false;
+    CTickFailureReport m_report;
 };

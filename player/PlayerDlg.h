@@ -8,6 +8,7 @@
 #include "document/PlayerDocument.h"
 #include "engine/AudioPlayer.h"
 #include "engine/PlaybackMonitor.h"
+#include "framework/ComPtr.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "ui/ImageCtrl.h"
@@ -131,7 +132,9 @@ private:
     CPlayerDocument m_document;
     CPlaybackMonitor m_monitor;
     std::wstring m_pendingPath;
-    IDataObject* m_dragData = nullptr; // the drag in progress; no reference held
+    // The drag in progress, held from DragEnter to DragLeave or Drop. A counted reference: a
+    // drag from another process hands over a proxy that is gone once DragEnter returns.
+    ComPtr<IDataObject> m_dragData;
     bool m_dragging = false;
     POINT m_dragStart{0, 0};
     UniqueBrush m_backgroundBrush;

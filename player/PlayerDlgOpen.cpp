@@ -161,7 +161,7 @@ HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::QueryInterface(REFIID iid, vo
 
 HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect)
 {
-    m_owner.m_dragData = data;
+    m_owner.m_dragData = ComPtr<IDataObject>(data);
     if (effect) *effect = DROPEFFECT_NONE;
     return S_OK;
 }
@@ -169,19 +169,19 @@ HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::DragEnter(IDataObject* data, 
 HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::DragOver(DWORD, POINTL, DWORD* effect)
 {
     if (effect) *effect = DROPEFFECT_NONE;
-    if (!m_owner.AcceptsDrag(m_owner.m_dragData)) return E_FAIL;
+    if (!m_owner.AcceptsDrag(m_owner.m_dragData.Get())) return E_FAIL;
     if (effect) *effect = DROPEFFECT_COPY;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect)
 {
-    m_owner.m_dragData = nullptr;
+    m_owner.m_dragData.Reset();
     return m_owner.DropFiles(data, effect);
 }
 
 HRESULT STDMETHODCALLTYPE CPlayerDlg::CDropTarget::DragLeave()
 {
-    m_owner.m_dragData = nullptr; // the object is the drag source's; never keep it past the drag
+    m_owner.m_dragData.Reset(); // the object is the drag source's; never keep it past the drag
     return S_OK;
 }

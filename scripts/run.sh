@@ -23,10 +23,13 @@ interactive=1
 [ -n "${DISPLAY:-}" ] || interactive=0
 trap kav_services_stop EXIT
 kav_services_start
-[ -x "$here/register-filter.sh" ] && "$here/register-filter.sh"
+echo "kavora: registering the recorder source filter ..."
+"$here/register-filter.sh"
 
-if [ -z "$document" ] && [ -x "$here/make-demo.sh" ]; then
-  document="$("$here/make-demo.sh")"
+# The build makes the demo document (espeak-ng narration, ImageMagick slides, packed by kavtool).
+if [ -z "$document" ]; then
+  document="$KAV_BUILD_DIR/demo/demo.kav"
+  [ -f "$document" ] || kav_die "the demo document $document was not built"
 fi
 args=()
 [ -n "$document" ] && args+=("$(winepath -w "$document" 2>/dev/null)")

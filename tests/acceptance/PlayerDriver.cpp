@@ -1,0 +1,385 @@
+#include "tests/acceptance/PlayerDriver.h"
+
+#include <ole2.h>
+#include <shlobj.h>
+#include <cstring>
+#include <cwchar>
+#include <cstdlib>
+
+namespace {
+const wchar_t kPlayerProperty[] = L"Tesmar Kavora Player";
+}
+
+std::wstring BinFolder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+void Pump(int milliseconds)
+{
+    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (static_cast<LONG>(end - GetTickCount()) <= 0) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (true);
+}
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds)
+{
+    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+    while (!condition()) {
+        if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
+        Pump(50);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The program as a process
+
+CPlayerProcess::~CPlayerProcess()
+{
+    if (IsRunning()) {
+        TerminateProcess(m_process.Get(), 1);
+        WaitForSingleObject(m_process.Get(), 5000);
+    }
+}
+
+bool CPlayerProcess::Start(const std::wstring& arguments)
+{
+    const std::wstring exe = BinFolder() + L"KavoraPlayer.exe";
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    m_process.Reset(process.hProcess);
+    m_id = process.dwProcessId;
+    return true;
+}
+
+HWND CPlayerProcess::WaitForWindow(int milliseconds)
+{
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindPlayerWindow(m_id)) != nullptr && IsWindowVisible(found); }, milliseconds);
+    return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+bool CPlayerProcess::WaitForExit(int milliseconds)
+{
+    return !m_process || WaitForSingleObject(m_process.Get(), static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0;
+}
+
+bool CPlayerProcess::IsRunning() const
+{
+    return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Windows of the program
+
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    HWND except;
+    HWND found;
+};
+
+bool BelongsTo(HWND hwnd, DWORD processId)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    return processId == 0 || owner == processId;
+}
+
+BOOL CALLBACK FindMarkedWindow(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    if (!BelongsTo(hwnd, search->processId)) return TRUE;
+    if (reinterpret_cast<INT_PTR>(GetPropW(hwnd, kPlayerProperty)) != 1) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    if (hwnd == search->except || !BelongsTo(hwnd, search->processId) || !IsWindowVisible(hwnd)) return TRUE;
+    wchar_t className[16] = {};
+    GetClassNameW(hwnd, className, 16);
+    if (std::wcscmp(className, L"#32770") != 0) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+}
+
+HWND FindPlayerWindow(DWORD processId)
+{
+    WindowSearch search{processId, nullptr, nullptr};
+    EnumWindows(&FindMarkedWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindDialogOf(DWORD processId, HWND except)
+{
+    WindowSearch search{processId, except, nullptr};
+    EnumWindows(&FindDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    return text;
+}
+
+std::wstring ControlText(HWND dialog, int id)
+{
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
+int SecondsOf(const std::wstring& label)
+{
+    const size_t colon = label.find(L':');
+    if (colon < 2 || colon == std::wstring::npos || label.size() < colon + 6) return -1;
+    const std::wstring time = label.substr(colon - 2, 8);
+    int hours = 0, minutes = 0, seconds = 0;
+    if (swscanf(time.c_str(), L"%d:%d:%d", &hours, &minutes, &seconds) != 3) return -1;
+    return hours * 3600 + minutes * 60 + seconds;
+}
+
+void PressButton(HWND dialog, int id)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void PostCommand(HWND dialog, int command)
+{
+    PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(command), 0);
+}
+
+void MouseMove(HWND hwnd, POINT client)
+{
+    ClientToScreen(hwnd, &client);
+    SetCursorPos(client.x, client.y);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof(input));
+    Pump(50);
+}
+
+void MouseButton(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof(input));
+    Pump(50);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pixels
+
+COLORREF ScreenPixel(HWND hwnd, double fx, double fy)
+{
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    POINT at{static_cast<LONG>(client.right * fx), static_cast<LONG>(client.bottom * fy)};
+    ClientToScreen(hwnd, &at);
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+bool Near(COLORREF a, COLORREF b, int tolerance)
+{
+    if (a == CLR_INVALID || b == CLR_INVALID) return false;
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+bool SaveScreen(const std::wstring& path)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(screen);
+    bool saved = false;
+    if (dib && memory && bits) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, old);
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(file) + sizeof(header);
+        file.bfSize = file.bfOffBits + header.biSizeImage;
+        UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        saved = out && WriteFile(out.Get(), &file, sizeof(file), &written, nullptr) &&
+                WriteFile(out.Get(), &header, sizeof(header), &written, nullptr) &&
+                WriteFile(out.Get(), bits, header.biSizeImage, &written, nullptr);
+    }
+    if (memory) DeleteDC(memory);
+    if (dib) DeleteObject(dib);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drag and drop
+
+namespace {
+// A data object offering one format: the shell's file list (CF_HDROP) in global memory.
+class CFileListData : public IDataObject {
+public:
+    explicit CFileListData(const std::vector<std::wstring>& files)
+    {
+        for (const std::wstring& file : files) m_names.append(file).push_back(L'\0');
+        m_names.push_back(L'\0');
+    }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object) return E_POINTER;
+        if (iid != IID_IUnknown && iid != IID_IDataObject) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IDataObject*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_refs); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG refs = InterlockedDecrement(&m_refs);
+        if (refs == 0) delete this;
+        return refs;
+    }
+
+    // IDataObject
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
+    {
+        if (!format || !medium) return E_INVALIDARG;
+        const HRESULT offered = QueryGetData(format);
+        if (FAILED(offered)) return offered;
+        const size_t bytes = sizeof(DROPFILES) + m_names.size() * sizeof(wchar_t);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+        if (!memory) return E_OUTOFMEMORY;
+        auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+        drop->pFiles = sizeof(DROPFILES);
+        drop->fWide = TRUE;
+        std::memcpy(drop + 1, m_names.data(), m_names.size() * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override
+    {
+        if (!format) return E_INVALIDARG;
+        if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override
+    {
+        if (out) out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) override
+    {
+        if (direction != DATADIR_GET) return E_NOTIMPL;
+        FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        return SHCreateStdEnumFmtEtc(1, &format, formats);
+    }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+private:
+    virtual ~CFileListData() = default;
+    LONG m_refs = 1;
+    std::wstring m_names;
+};
+
+// Keeps the drag going over the target for a few rounds, so that the target sees it enter and
+// move, then drops.
+class CTimedDropSource : public IDropSource {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object) return E_POINTER;
+        if (iid != IID_IUnknown && iid != IID_IDropSource) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IDropSource*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD) override
+    {
+        if (escape) return DRAGDROP_S_CANCEL;
+        return ++m_rounds < 6 ? S_OK : DRAGDROP_S_DROP;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+    int m_rounds = 0;
+};
+}
+
+DWORD DragAndDropFiles(HWND target, POINT client, const std::vector<std::wstring>& files)
+{
+    MouseMove(target, client);
+    auto* data = new CFileListData(files);
+    CTimedDropSource source;
+    DWORD effect = DROPEFFECT_NONE;
+    // The drag runs its own loop, which needs mouse messages to advance: hold the button down
+    // over the target and let the loop poll.
+    MouseButton(true);
+    DoDragDrop(data, &source, DROPEFFECT_COPY, &effect);
+    MouseButton(false);
+    data->Release();
+    return effect;
+}
+
+std::wstring ResourceString(UINT id)
+{
+    UniqueModule module(LoadLibraryExW((BinFolder() + L"ZEL.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) return std::wstring();
+    wchar_t text[512] = {};
+    LoadStringW(module.Get(), id, text, 512);
+    return text;
+}

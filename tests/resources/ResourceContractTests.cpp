@@ -123,6 +123,7 @@ TEST_F(ShippedModule, PlayerWindowTemplateHoldsEveryControlAsAStatic)
 {
     const std::optional<DialogTemplate> dialog = ReadDialogTemplate(Module(), IDD_PLAYER);
     ASSERT_TRUE(dialog) << "dialog 101 is missing or malformed";
+    EXPECT_FALSE((dialog->style & WS_CAPTION) == WS_CAPTION) << "a system title bar would sit above the skin's header";
     std::vector<DWORD> ids{IDC_PICTURE};
     for (DWORD id = IDC_PLAY; id <= IDC_TARGET_TIME; ++id) ids.push_back(id);
     for (const DWORD id : ids) {

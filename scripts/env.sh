@@ -57,7 +57,8 @@ _kav_start_audio() {
   _kav_started+=(audio)
 }
 
-_kav_start_wine() {
+# Creates the project's Wine prefix the first time it is needed.
+kav_prepare_prefix() {
   command -v wine >/dev/null || kav_die "wine is missing (run scripts/setup.sh)"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     kav_log "creating the Wine prefix in $WINEPREFIX (once, about 10 s) ..."
@@ -65,6 +66,10 @@ _kav_start_wine() {
     wineboot -i </dev/null >/dev/null 2>&1 || kav_die "wineboot could not create $WINEPREFIX"
     wineserver -w
   fi
+}
+
+_kav_start_wine() {
+  kav_prepare_prefix
   # One persistent wineserver for the whole run; priming it outside ctest keeps Wine's
   # background processes from holding the test runner's output pipe open.
   if ! wineserver -p 2>/dev/null; then return 0; fi

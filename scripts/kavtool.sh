@@ -11,11 +11,5 @@ set -euo pipefail
 source "$(dirname "$0")/env.sh"
 exe="$KAV_BIN/kavtool.exe"
 [ -f "$exe" ] || kav_die "$exe is missing (run scripts/build.sh --target kavtool)"
-command -v wine >/dev/null || kav_die "wine is missing (run scripts/setup.sh)"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  kav_log "creating the Wine prefix in $WINEPREFIX (once, about 10 s) ..."
-  mkdir -p "$WINEPREFIX"
-  wineboot -i </dev/null >/dev/null 2>&1 || kav_die "wineboot could not create $WINEPREFIX"
-  wineserver -w
-fi
+kav_prepare_prefix
 exec wine "$exe" "$@"

@@ -43,13 +43,19 @@ fi
 shots="$KAV_BUILD_DIR/screenshots"
 mkdir -p "$shots"
 echo "kavora: no display: running the player on a virtual display ($DISPLAY)"
-wine "$KAV_BIN/KavoraPlayer.exe" "${args[@]}" &
+wine "$KAV_BIN/KavoraPlayer.exe" "${args[@]}" 2>/dev/null &
 player=$!
 for i in 1 2 3; do
   sleep "${KAV_SHOT_INTERVAL:-3}"
   kill -0 "$player" 2>/dev/null || { echo "kavora: error: the player ended early" >&2; exit 1; }
   import -window root "$shots/player-$i.png"
 done
-wineserver -k 2>/dev/null || true
+# Ask the player to close (taskkill without /f sends its window WM_CLOSE), so that it removes its
+# work folder; stop Wine only if it does not end.
+wine taskkill /im KavoraPlayer.exe >/dev/null 2>&1 || true
+for i in $(seq 50); do kill -0 "$player" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$player" 2>/dev/null; then
+  wineserver -k 2>/dev/null || true
+fi
 wait "$player" 2>/dev/null || true
 echo "kavora: screenshots saved: $shots/player-1.png, player-2.png, player-3.png"

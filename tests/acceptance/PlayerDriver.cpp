@@ -55,6 +55,9 @@ CPlayerProcess::~CPlayerProcess()
 
 bool CPlayerProcess::Start(const std::wstring& arguments)
 {
+    // Under Wine, a crash of the player would otherwise pass in silence: let it report
+    // unhandled exceptions on the test's output.
+    if (GetEnvironmentVariableW(L"WINEDEBUG", nullptr, 0) > 0) SetEnvironmentVariableW(L"WINEDEBUG", L"-all,err+seh");
     const std::wstring exe = BinFolder() + L"KavoraPlayer.exe";
     std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup{};

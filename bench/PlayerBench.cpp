@@ -1,0 +1,410 @@
+// kavbench_player.exe: the benchmarks of the real player process, driven from outside as the
+// acceptance tests drive it. It starts KavoraPlayer.exe from its own folder, finds the window by
+// the property the player publishes, presses buttons and watches labels and screen pixels.
+#include "bench/BenchSupport.h"
+#include "resources/ResourceIds.h"
+#include "tests/acceptance/PlayerDriver.h"
+
+#include <objbase.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+
+namespace {
+using Arguments = std::vector<std::string>;
+
+constexpr double kCpuTarget = 0.02;        // of one core
+constexpr int kColourTolerance = 40;
+constexpr double kMemoryGrowthLimit = 1 << 20;
+
+std::string OptionValue(const Arguments& arguments, const std::string& name, const std::string& fallback)
+{
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == name) return arguments[i + 1];
+    return fallback;
+}
+
+std::wstring Quoted(const std::string& path) { return L"\"" + Widen(path) + L"\""; }
+
+COLORREF ParseColour(const std::string& text)
+{
+    unsigned rgb = 0;
+    Expect(std::sscanf(text.c_str(), "#%x", &rgb) == 1, "not a colour: " + text);
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+int Elapsed(HWND window) { return SecondsOf(ControlText(window, IDC_TIME)); }
+
+COLORREF ViewCentre(HWND window) { return ScreenPixel(GetDlgItem(window, IDC_PICTURE), 0.5, 0.5); }
+
+// A running player, closed as a user closes it when the benchmark is done with it.
+class CRunningPlayer {
+public:
+    explicit CRunningPlayer(const std::wstring& arguments)
+    {
+        Expect(m_process.Start(arguments), "KavoraPlayer.exe does not start");
+        m_window = m_process.WaitForWindow();
+        Expect(m_window != nullptr, "the player window did not appear");
+    }
+    ~CRunningPlayer()
+    {
+        if (m_process.IsRunning()) PostMessageW(m_window, WM_CLOSE, 0, 0);
+        m_process.WaitForExit(10000);
+    }
+    HWND Window() const { return m_window; }
+    HANDLE Process() const { return m_process.Handle(); }
+    // Waits until the document's title shows and its elapsed time has reached `seconds`.
+    void WaitUntilPlaying(int seconds) const
+    {
+        Expect(WaitFor([&] { return !ControlText(m_window, IDC_TITLE).empty() && Elapsed(m_window) >= seconds; }, 20000),
+               "the document does not play");
+    }
+
+private:
+    CPlayerProcess m_process;
+    HWND m_window = nullptr;
+};
+
+// The share of one core the process used over `seconds` of wall time.
+double CpuShare(HANDLE process, double seconds)
+{
+    const double before = ProcessCpuSeconds(process);
+    const CStopwatch watch;
+    Pump(static_cast<int>(seconds * 1000));
+    const double after = ProcessCpuSeconds(process);
+    Expect(before >= 0 && after >= 0, "GetProcessTimes does not answer for the player process");
+    return (after - before) / watch.Seconds();
+}
+
+// ---- start: process start to the first picture, against notepad to its window ----
+
+// The first period's slide as the picture view shows it at the acceptance tests' sample point:
+// the slide is 4:3, fitted and centred, and fades from its top colour to a dark bottom.
+bool ShowsFirstSlide(HWND window, COLORREF top)
+{
+    HWND view = GetDlgItem(window, IDC_PICTURE);
+    RECT client{};
+    GetClientRect(view, &client);
+    double width = client.right, height = client.bottom, left = 0, upper = 0;
+    if (width > height * 4 / 3) {
+        left = (width - height * 4 / 3) / 2;
+        width = height * 4 / 3;
+    } else {
+        upper = (height - width * 3 / 4) / 2;
+        height = width * 3 / 4;
+    }
+    const double fx = 0.1, fy = 0.3;
+    const COLORREF bottom = RGB(0x10, 0x14, 0x18);
+    auto mix = [fy](int a, int b) { return static_cast<int>(a + (b - a) * fy + 0.5); };
+    const COLORREF expected = RGB(mix(GetRValue(top), GetRValue(bottom)), mix(GetGValue(top), GetGValue(bottom)),
+                                  mix(GetBValue(top), GetBValue(bottom)));
+    return Near(ScreenPixel(view, (left + width * fx) / client.right, (upper + height * fy) / client.bottom), expected, 16);
+}
+
+HWND VisibleWindowOf(DWORD processId)
+{
+    struct Search {
+        DWORD id;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner != s->id || !IsWindowVisible(hwnd)) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Wine's notepad, started and closed as the reference for the player's own process.
+class CNotepad {
+public:
+    CNotepad()
+    {
+        wchar_t commandLine[] = L"notepad.exe";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        Expect(CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) !=
+                   FALSE,
+               "notepad does not start");
+        m_process.Reset(process.hProcess);
+        CloseHandle(process.hThread);
+        m_id = process.dwProcessId;
+    }
+    ~CNotepad()
+    {
+        if (m_window) PostMessageW(m_window, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(m_process.Get(), 10000) != WAIT_OBJECT_0) TerminateProcess(m_process.Get(), 1);
+    }
+    HANDLE Process() const { return m_process.Get(); }
+    void WaitForWindow()
+    {
+        Expect(WaitFor([&] { return (m_window = VisibleWindowOf(m_id)) != nullptr; }, 20000),
+               "notepad's window did not appear");
+    }
+
+private:
+    UniqueKernelHandle m_process;
+    DWORD m_id = 0;
+    HWND m_window = nullptr;
+};
+
+double NotepadToWindow()
+{
+    const CStopwatch watch;
+    CNotepad notepad;
+    notepad.WaitForWindow();
+    return watch.Seconds();
+}
+
+// The moments of a player's start, in seconds from CreateProcess.
+struct StartMoments {
+    double window = 0;    // the player window is visible
+    double title = 0;     // the title shows: the document is open and its graph built
+    double picture = 0;   // the first slide is on screen
+};
+
+StartMoments PlayerToFirstPicture(const std::string& document, COLORREF firstSlide)
+{
+    const CStopwatch watch;
+    CRunningPlayer player(Quoted(document));
+    StartMoments moments;
+    moments.window = watch.Seconds();
+    Expect(WaitFor(
+               [&] {
+                   if (moments.title == 0 && !ControlText(player.Window(), IDC_TITLE).empty())
+                       moments.title = watch.Seconds();
+                   return ShowsFirstSlide(player.Window(), firstSlide);
+               },
+               20000),
+           "the first slide did not appear");
+    moments.picture = watch.Seconds();
+    if (moments.title == 0) moments.title = moments.picture;
+    return moments;
+}
+
+void StartBenchmark(const Arguments& arguments)
+{
+    Expect(arguments.size() >= 2, "start DOCUMENT FIRST-SLIDE-COLOUR");
+    const COLORREF firstSlide = ParseColour(arguments[1]);
+    const int runs = std::max(1, std::atoi(OptionValue(arguments, "--runs", "5").c_str()));
+    std::vector<double> windows, titles, pictures, notepads;
+    for (int run = 0; run < runs; ++run) {
+        const StartMoments moments = PlayerToFirstPicture(arguments[0], firstSlide);
+        windows.push_back(moments.window);
+        titles.push_back(moments.title);
+        pictures.push_back(moments.picture);
+        notepads.push_back(NotepadToWindow());
+    }
+    Note("start: player window%s ms, title%s ms, picture%s ms; notepad%s ms", ListMilliseconds(windows).c_str(),
+         ListMilliseconds(titles).c_str(), ListMilliseconds(pictures).c_str(), ListMilliseconds(notepads).c_str());
+    const double notepad = Median(notepads);
+    const std::string reference = "notepad to its window " + Milliseconds(notepad);
+    PrintRow({"Start", Format("process start to the first picture of the demo, median of %d", runs),
+              Milliseconds(Median(pictures)), reference, Format("%.2fx", Median(pictures) / notepad), "-", "info"});
+    PrintRow({"Start", "  of which: start to the player window", Milliseconds(Median(windows)), reference,
+              Format("%.2fx", Median(windows) / notepad), "-", "info"});
+    PrintRow({"Start", "  of which: start to the document open and playing (title shown)", Milliseconds(Median(titles)),
+              "-", "-", "-", "info"});
+}
+
+// ---- cpu: playback and the idle window as a share of one core ----
+
+void CpuBenchmark(const Arguments& arguments)
+{
+    Expect(!arguments.empty(), "cpu DOCUMENT");
+    const double seconds = std::atof(OptionValue(arguments, "--seconds", "20").c_str());
+    double idle = 0, notepadIdle = 0;
+    {
+        CRunningPlayer player(L"");
+        Pump(2000);
+        idle = CpuShare(player.Process(), seconds);
+    }
+    {
+        CNotepad notepad;
+        notepad.WaitForWindow();
+        Pump(2000);
+        notepadIdle = CpuShare(notepad.Process(), seconds);
+    }
+    CRunningPlayer player(Quoted(arguments[0]));
+    player.WaitUntilPlaying(1);
+    const int from = Elapsed(player.Window());
+    const double playing = CpuShare(player.Process(), seconds);
+    const int advanced = Elapsed(player.Window()) - from;
+    // The check that it really played all along: the elapsed time moved with the clock.
+    Expect(advanced >= seconds - 2 && advanced <= seconds + 2,
+           Format("the elapsed time moved %d s in %.0f s of playback", advanced, seconds));
+    PrintRow({"Playback", Format("player process CPU over %.0f s of playback (elapsed moved %d s)", seconds, advanced),
+              Format("%.2f%% of a core", playing * 100), Format("idle window %.2f%%", idle * 100), "-",
+              Format("< %.0f%%", kCpuTarget * 100), Verdict(playing < kCpuTarget)});
+    PrintRow({"Playback", Format("player process CPU, idle window without a document, %.0f s", seconds),
+              Format("%.2f%% of a core", idle * 100), Format("idle notepad %.2f%%", notepadIdle * 100),
+              notepadIdle > 0 ? Format("%.2fx", idle / notepadIdle) : "-", Format("< %.0f%%", kCpuTarget * 100),
+              Verdict(idle < kCpuTarget)});
+}
+
+// ---- soak: memory over a whole document played with frequent seeks ----
+
+struct MemorySample {
+    double workingSet = 0;
+    double privateBytes = 0;
+    DWORD handles = 0;
+    DWORD gdi = 0;
+    DWORD user = 0;
+};
+
+MemorySample SampleOf(HANDLE process)
+{
+    const PROCESS_MEMORY_COUNTERS_EX memory = MemoryOf(process);
+    MemorySample sample;
+    sample.workingSet = static_cast<double>(memory.WorkingSetSize);
+    sample.privateBytes = static_cast<double>(memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage);
+    GetProcessHandleCount(process, &sample.handles);
+    sample.gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    sample.user = GetGuiResources(process, GR_USEROBJECTS);
+    return sample;
+}
+
+void SoakBenchmark(const Arguments& arguments)
+{
+    Expect(!arguments.empty(), "soak DOCUMENT --seconds LENGTH");
+    const int length = std::atoi(OptionValue(arguments, "--seconds", "120").c_str());
+    const int commandEveryMs = 3000;
+    const int cycle[] = {IDC_SKIP_BACK, IDC_SKIP_FORWARD, IDC_PREV_PICTURE, IDC_NEXT_PICTURE, IDC_SKIP_BACK};
+    CRunningPlayer player(Quoted(arguments[0]));
+    player.WaitUntilPlaying(1);
+
+    // One round of every command first, so what the first seek allocates once is in the start.
+    int seeks = 0;
+    for (int id : cycle) {
+        PressButton(player.Window(), id);
+        ++seeks;
+        Pump(commandEveryMs);
+    }
+    const MemorySample start = SampleOf(player.Process());
+    int furthest = 0;
+    std::string trend;
+    const CStopwatch watch;
+    // Seek until close to the end, then let it play out: the player rewinds to 0 and waits.
+    for (std::size_t i = 0; watch.Seconds() < 3.0 * length; ++i) {
+        const int elapsed = Elapsed(player.Window());
+        furthest = std::max(furthest, elapsed);
+        if (furthest >= length - 2 && elapsed == 0) break;
+        if (i % 5 == 0) trend += Format(" %.1f", SampleOf(player.Process()).workingSet / (1024.0 * 1024.0));
+        if (elapsed < length - 15) {
+            PressButton(player.Window(), cycle[i % std::size(cycle)]);
+            ++seeks;
+        }
+        Pump(commandEveryMs);
+    }
+    Expect(furthest >= length - 2 && Elapsed(player.Window()) == 0,
+           Format("the document did not play to its end (furthest %d of %d s)", furthest, length));
+    // The start was sampled while playing: play again from the rewound start before sampling.
+    PressButton(player.Window(), IDC_PLAY);
+    Expect(WaitFor([&] { return Elapsed(player.Window()) >= 3; }, 10000), "the document does not play again");
+    const MemorySample end = SampleOf(player.Process());
+    const double growth = std::max(end.workingSet - start.workingSet, end.privateBytes - start.privateBytes);
+    Note("soak: working set every 15 s:%s MiB", trend.c_str());
+    PrintRow({"Playback",
+              Format("memory over a %d s document played to its end with %d seeks (%.0f s): working set / private", length,
+                     seeks, watch.Seconds()),
+              Mebibytes(end.workingSet) + " / " + Mebibytes(end.privateBytes),
+              "at start " + Mebibytes(start.workingSet) + " / " + Mebibytes(start.privateBytes),
+              Format("%+.2f MiB", growth / (1024.0 * 1024.0)), "growth <= 1 MiB", Verdict(growth <= kMemoryGrowthLimit)});
+    // Wine answers 0 for another process's handle and GUI object counts; a row of zeros would
+    // look like a pass, so it shows only where the counts are real.
+    if (start.handles > 0 && start.gdi > 0)
+        PrintRow({"Playback", "handles / GDI objects / USER objects, same run",
+                  Format("%lu / %lu / %lu", end.handles, end.gdi, end.user),
+                  Format("at start %lu / %lu / %lu", start.handles, start.gdi, start.user), "-", "no growth",
+                  Verdict(end.handles <= start.handles && end.gdi <= start.gdi && end.user <= start.user)});
+    else
+        Note("handle and GUI object counts of the player process are not reported here (all 0)");
+}
+
+// ---- switch: next-picture command to the new picture on screen ----
+
+void SwitchBenchmark(const Arguments& arguments)
+{
+    Expect(arguments.size() >= 3, "switch DOCUMENT LABEL=#COLOUR LABEL=#COLOUR ...");
+    const int runs = std::max(1, std::atoi(OptionValue(arguments, "--runs", "5").c_str()));
+    std::vector<std::string> labels;
+    std::vector<COLORREF> colours;
+    for (std::size_t i = 1; i < arguments.size() && arguments[i].rfind("--", 0) != 0; ++i) {
+        const std::size_t equals = arguments[i].find('=');
+        Expect(equals != std::string::npos, "LABEL=#COLOUR");
+        labels.push_back(arguments[i].substr(0, equals));
+        colours.push_back(ParseColour(arguments[i].substr(equals + 1)));
+    }
+    CRunningPlayer player(Quoted(arguments[0]));
+    player.WaitUntilPlaying(0);
+    Expect(WaitFor([&] { return Near(ViewCentre(player.Window()), colours[0], kColourTolerance); }, 10000),
+           "the first picture does not show");
+
+    std::vector<std::vector<double>> times(colours.size());
+    std::vector<double> roundTrips;
+    const int presses = runs * static_cast<int>(colours.size());
+    for (int press = 1; press <= presses; ++press) {
+        const std::size_t next = static_cast<std::size_t>(press) % colours.size();
+        // The floor of this measurement: a message to the player's window and back, and a pixel.
+        CStopwatch watch;
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(player.Window(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+        ViewCentre(player.Window());
+        roundTrips.push_back(watch.Seconds());
+
+        watch.Restart();
+        PressButton(player.Window(), IDC_NEXT_PICTURE);
+        bool shown = false;
+        while (!(shown = Near(ViewCentre(player.Window()), colours[next], kColourTolerance)) && watch.Seconds() < 20)
+            Sleep(1);
+        const double seconds = watch.Seconds();
+        Expect(shown, Format("the next picture (%s) did not show: the view shows #%06lX", labels[next].c_str(),
+                             static_cast<unsigned long>(ViewCentre(player.Window()))));
+        times[next].push_back(seconds);
+        Pump(1500);
+    }
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const double figure = Median(times[i]);
+        PrintRow({"Pictures",
+                  Format("next-picture command to the %s picture on screen, from outside, median of %zu", labels[i].c_str(),
+                         times[i].size()),
+                  Milliseconds(figure), "message round trip + pixel " + Milliseconds(Median(roundTrips)),
+                  Format("%.0fx", figure / Median(roundTrips)), "-", "info"});
+    }
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::map<std::string, std::function<void(const Arguments&)>> commands = {
+        {"start", StartBenchmark},
+        {"cpu", CpuBenchmark},
+        {"soak", SoakBenchmark},
+        {"switch", SwitchBenchmark},
+    };
+    if (argc < 2 || !commands.count(Narrow(argv[1]))) {
+        std::fprintf(stderr, "usage: kavbench_player start|cpu|soak|switch ...\n");
+        return 64;
+    }
+    Arguments arguments;
+    for (int i = 2; i < argc; ++i) arguments.push_back(Narrow(argv[i]));
+    OleInitialize(nullptr);
+    int status = 0;
+    try {
+        commands.at(Narrow(argv[1]))(arguments);
+    } catch (const CWrongResult& wrong) {
+        PrintRow({Narrow(argv[1]), "self-check", "-", "-", "-", "-", std::string("WRONG: ") + wrong.what()});
+        status = 2;
+    }
+    OleUninitialize();
+    return status;
+}

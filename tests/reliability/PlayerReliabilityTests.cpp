@@ -1,0 +1,527 @@
+// The real player over long use and faults, driven from outside: documents handed over again and
+// again with WM_COPYDATA and transport commands pressed again and again while its handle, GDI
+// and memory counts are watched; a storm of second starts; the voice file removed while it
+// plays; a disk that fills and a work folder that cannot be made; a machine without a mixer.
+// The cases share one running player and build on each other, in the order written.
+//
+// KAV_SOAK_CYCLES and KAV_SOAK_OPERATIONS set the number of hand-offs and of commands (50 each
+// in the suite; scripts/soak.sh runs 1,000).
+#include "tests/acceptance/PlayerDriver.h"
+#include "tests/reliability/FuzzCases.h"
+#include "tests/reliability/ReliabilitySupport.h"
+
+#include "document/ContainerWriter.h"
+#include "document/PlayerDocument.h"
+#include "document/WorkFolder.h"
+#include "filter/SourceFilterIds.h"
+#include "framework/ComPtr.h"
+#include "framework/Handles.h"
+#include "resources/ResourceIds.h"
+
+#include <gtest/gtest.h>
+#include <dshow.h>
+#include <ole2.h>
+#include <psapi.h>
+#include <winternl.h>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+const wchar_t kDemoTitle[] = L"A Tour of Kavora";
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+std::wstring DemoPath() { return BinFolder() + L"..\\demo\\demo.kav"; }
+std::wstring TempPath(const std::wstring& name) { return GetTempFolder() + name; }
+
+// A copy of the demo whose title starts with `letter`: the first unit of the voice entry's name.
+std::wstring RetitledCopy(wchar_t letter)
+{
+    Bytes bytes = ReadFileBytes(DemoPath());
+    const std::size_t titleAt = 32 + 528;
+    if (bytes.size() > titleAt + 1) bytes[titleAt] = static_cast<std::uint8_t>(letter);
+    const std::wstring path = TempPath(std::wstring(L"kavora-reliability-") + letter + L".kav");
+    WriteFileBytes(path, bytes);
+    return path;
+}
+std::wstring TitleFor(wchar_t letter) { return letter + std::wstring(kDemoTitle + 1); }
+
+// What the platform says about a process's resources; -1 where it says nothing.
+struct ResourceCounts {
+    long long handles = -1;
+    long long gdiObjects = -1;
+    long long userObjects = -1;
+    long long privateBytes = -1;
+    long long workingSet = -1;
+};
+
+// The handles a process holds, counted in the system's handle table. Wine answers
+// GetProcessHandleCount for another process with 0, but lists every handle here.
+long long SystemHandlesOf(DWORD processId)
+{
+    struct HandleEntry {
+        ULONG ownerId;
+        BYTE objectType;
+        BYTE flags;
+        USHORT value;
+        PVOID object;
+        ACCESS_MASK access;
+    };
+    constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+    std::vector<std::uint8_t> buffer(1 << 20);
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        ULONG needed = 0;
+        const NTSTATUS status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                                         static_cast<ULONG>(buffer.size()), &needed);
+        if (status == static_cast<NTSTATUS>(0xC0000004L)) {  // the table grew: a larger buffer
+            buffer.resize(std::max<std::size_t>(needed, buffer.size() * 2));
+            continue;
+        }
+        if (status < 0) return -1;
+        const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+        const auto* entries = reinterpret_cast<const HandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
+        long long owned = 0;
+        for (ULONG i = 0; i < count; ++i) owned += entries[i].ownerId == processId ? 1 : 0;
+        return owned;
+    }
+    return -1;
+}
+
+ResourceCounts CountsOf(HANDLE process, DWORD processId)
+{
+    ResourceCounts counts;
+    DWORD handles = 0;
+    if (GetProcessHandleCount(process, &handles) && handles > 0)
+        counts.handles = handles;
+    else
+        counts.handles = SystemHandlesOf(processId);
+    counts.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+    counts.userObjects = GetGuiResources(process, GR_USEROBJECTS);
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof(memory);
+    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory))) {
+        counts.privateBytes = static_cast<long long>(memory.PrivateUsage);
+        counts.workingSet = static_cast<long long>(memory.WorkingSetSize);
+    }
+    return counts;
+}
+
+void Print(const char* when, const ResourceCounts& c)
+{
+    std::printf("kavsoak: %-22s handles %lld, GDI objects %lld, USER objects %lld, private bytes %lld, working set %lld\n",
+                when, c.handles, c.gdiObjects, c.userObjects, c.privateBytes, c.workingSet);
+}
+
+// What one filter graph, built as the player builds it, played briefly and released, leaves
+// behind in this process. Wine's own graph parts keep handles and memory of every graph (its
+// file source with a WAVE file shows the same), and the player builds one graph a document:
+// that much of the player's growth belongs to the platform, not to the player.
+ResourceCounts PlatformCostOfAGraph()
+{
+    const std::wstring voice = TempPath(L"kavora-reliability-graph.tmv");
+    if (!WriteFileBytes(voice, EncodeTones(true, 1, 0, 8000))) return {};
+    auto playOnce = [&] {
+        ComPtr<IGraphBuilder> graph;
+        ComPtr<IMediaControl> control;
+        ComPtr<IFileSourceFilter> source;
+        ComPtr<IBaseFilter> filter;
+        ComPtr<IPin> output;
+        if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                    reinterpret_cast<void**>(&graph))) ||
+            FAILED(graph.As(IID_IMediaControl, control)) ||
+            FAILED(CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSourceFilter,
+                                    reinterpret_cast<void**>(&source))) ||
+            FAILED(source->Load(voice.c_str(), nullptr)) || FAILED(source.As(IID_IBaseFilter, filter)) ||
+            FAILED(graph->AddFilter(filter.Get(), L"Dictel Source Filter")) ||
+            FAILED(filter->FindPin(L"Output", &output)) || FAILED(graph->Render(output.Get())))
+            return false;
+        control->Run();
+        Sleep(100);
+        control->Stop();
+        return true;
+    };
+    const int graphs = 6;
+    playOnce();
+    const ResourceCounts before = CountsOf(GetCurrentProcess(), GetCurrentProcessId());
+    for (int i = 0; i < graphs; ++i)
+        if (!playOnce()) return {};
+    const ResourceCounts after = CountsOf(GetCurrentProcess(), GetCurrentProcessId());
+    DeleteFileW(voice.c_str());
+    ResourceCounts cost;
+    cost.handles = std::max(0LL, (after.handles - before.handles) / graphs);
+    cost.privateBytes = std::max(0LL, (after.privateBytes - before.privateBytes) / graphs);
+    cost.workingSet = std::max(0LL, (after.workingSet - before.workingSet) / graphs);
+    return cost;
+}
+
+// Growth from `before` to `after` over `graphs` graphs stays within what the platform itself
+// keeps of that many graphs plus a count that does not depend on the length of the run; a count
+// the platform does not report (-1, or 0 throughout) is left out and said so. Memory is the
+// private bytes where the platform reports them, else the working set.
+void ExpectFlat(const ResourceCounts& before, const ResourceCounts& after, long long graphs, long long memorySlack)
+{
+    static const ResourceCounts platform = PlatformCostOfAGraph();
+    auto check = [graphs](const char* what, long long b, long long a, long long perGraph, long long slack) {
+        if (b <= 0 && a <= 0) {
+            std::printf("kavsoak: %s: not reported by this platform\n", what);
+            return;
+        }
+        const long long allowed = std::max(0LL, perGraph) * graphs + slack;
+        std::printf("kavsoak: %s grew by %lld; the platform keeps %lld a graph, so %lld are allowed\n", what, a - b,
+                    std::max(0LL, perGraph), allowed);
+        EXPECT_LE(a - b, allowed) << what << " grew from " << b << " to " << a;
+    };
+    check("handles", before.handles, after.handles, platform.handles, 16);
+    check("GDI objects", before.gdiObjects, after.gdiObjects, 0, 8);
+    check("USER objects", before.userObjects, after.userObjects, 0, 8);
+    if (before.privateBytes > 0)
+        check("private bytes", before.privateBytes, after.privateBytes, platform.privateBytes, memorySlack);
+    else
+        check("working set", before.workingSet, after.workingSet, platform.workingSet, memorySlack);
+}
+
+// Hands `path` to the player as a second start does; false when the player did not answer.
+bool HandOff(HWND window, const std::wstring& path)
+{
+    COPYDATASTRUCT data{};
+    data.cbData = static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t));
+    data.lpData = const_cast<wchar_t*>(path.c_str());
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 30000, &result) != 0;
+}
+
+// Presses a button and waits until its handler has run; false when the player did not answer.
+bool Press(HWND window, int id)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(GetDlgItem(window, id)), SMTO_NORMAL, 30000, &result) != 0;
+}
+
+// Sets environment variables for the programs this process starts, and restores them.
+class CEnvironmentOverride {
+public:
+    CEnvironmentOverride(std::initializer_list<std::pair<const wchar_t*, std::wstring>> values)
+    {
+        for (const auto& [name, value] : values) {
+            m_saved.emplace_back(name, EnvironmentText(name));
+            SetEnvironmentVariableW(name, value.c_str());
+        }
+    }
+    CEnvironmentOverride(const CEnvironmentOverride&) = delete;
+    CEnvironmentOverride& operator=(const CEnvironmentOverride&) = delete;
+    ~CEnvironmentOverride()
+    {
+        for (const auto& [name, value] : m_saved) SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+    }
+
+private:
+    std::vector<std::pair<const wchar_t*, std::wstring>> m_saved;
+};
+
+// The Unix path of a file on Wine's Z: drive (the whole Unix file system); empty for others.
+std::wstring UnixPath(const std::wstring& windowsPath)
+{
+    if (windowsPath.size() < 3 || (windowsPath[0] != L'Z' && windowsPath[0] != L'z') || windowsPath[1] != L':') return {};
+    std::wstring path = windowsPath.substr(2);
+    std::replace(path.begin(), path.end(), L'\\', L'/');
+    return path;
+}
+
+// Starts a Unix program with `arguments`. Wine starts those as it starts Windows programs, but
+// hands back no handle to wait on, so callers watch for what the program does.
+bool StartUnixProgram(const std::wstring& program, const std::wstring& arguments)
+{
+    std::wstring windowsProgram = L"Z:" + program;
+    std::replace(windowsProgram.begin(), windowsProgram.end(), L'/', L'\\');
+    std::wstring commandLine = program + L" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(windowsProgram.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// True while a player runs: it holds the instance mutex for its whole life.
+bool APlayerRuns()
+{
+    UniqueKernelHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, L"Tesmar Kavora Player"));
+    return mutex.IsValid();
+}
+
+// Closes a message box of the player if one shows within `milliseconds`; its text, or empty.
+std::wstring DismissMessageBox(const CPlayerProcess& player, HWND window, int milliseconds)
+{
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = FindDialogOf(player.Id(), window)) != nullptr; }, milliseconds)) return {};
+    const std::wstring text = MessageBoxText(box);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    WaitFor([&] { return !IsWindow(box); }, 5000);
+    return text;
+}
+}  // namespace
+
+class PlayerReliability : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        OleInitialize(nullptr);
+        for (const wchar_t letter : {L'B', L'C', L'D', L'E'}) s_copies.push_back(RetitledCopy(letter));
+        s_player = new CPlayerProcess;
+        if (s_player->Start(Quoted(DemoPath()))) s_window = s_player->WaitForWindow();
+        if (s_window) WaitFor([] { return Title() == kDemoTitle; }, 15000);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_player;
+        s_player = nullptr;
+        for (const std::wstring& copy : s_copies) DeleteFileW(copy.c_str());
+        OleUninitialize();
+    }
+
+    static HWND Window() { return s_window; }
+    static std::wstring Title() { return ControlText(s_window, IDC_TITLE); }
+    static int Elapsed() { return SecondsOf(ControlText(s_window, IDC_TIME)); }
+    static bool IsPlaying()
+    {
+        const int before = Elapsed();
+        return WaitFor([&] { return Elapsed() != before; }, 2500);
+    }
+    static bool NoMessageBox() { return FindDialogOf(s_player->Id(), s_window) == nullptr; }
+    void RequirePlayer()
+    {
+        ASSERT_NE(s_window, nullptr) << "the player window did not appear";
+        ASSERT_TRUE(s_player->IsRunning());
+    }
+
+    static CPlayerProcess* s_player;
+    static HWND s_window;
+    static std::vector<std::wstring> s_copies;
+};
+CPlayerProcess* PlayerReliability::s_player = nullptr;
+HWND PlayerReliability::s_window = nullptr;
+std::vector<std::wstring> PlayerReliability::s_copies;
+
+TEST_F(PlayerReliability, ManyHandOffsKeepHandlesGdiAndMemoryFlat)
+{
+    RequirePlayer();
+    const std::uint64_t cycles = EnvironmentNumber(L"KAV_SOAK_CYCLES", 50);
+    const std::uint64_t warmUp = std::max<std::uint64_t>(5, cycles / 10);
+    ResourceCounts start;
+    const DWORD began = GetTickCount();
+    for (std::uint64_t i = 0; i < warmUp + cycles; ++i) {
+        if (i == warmUp) start = CountsOf(s_player->Handle(), s_player->Id());
+        const bool demo = i % 2 == 1;
+        ASSERT_TRUE(HandOff(Window(), demo ? DemoPath() : s_copies[0])) << "cycle " << i << ": no answer";
+        ASSERT_EQ(Title(), demo ? kDemoTitle : TitleFor(L'B')) << "cycle " << i;
+        ASSERT_TRUE(NoMessageBox()) << "cycle " << i << ": " << MessageBoxText(FindDialogOf(s_player->Id(), Window()));
+    }
+    const ResourceCounts end = CountsOf(s_player->Handle(), s_player->Id());
+    std::printf("kavsoak: %llu hand-offs in %.1f s\n", static_cast<unsigned long long>(warmUp + cycles),
+                (GetTickCount() - began) / 1000.0);
+    Print("after the warm-up:", start);
+    Print("after the hand-offs:", end);
+    // A leak of a few kilobytes a document shows over a thousand of them; a short run allows
+    // the allocator its slack.
+    ExpectFlat(start, end, static_cast<long long>(cycles), 8 * 1024 * 1024);
+    EXPECT_TRUE(IsPlaying());
+}
+
+TEST_F(PlayerReliability, ManyPlaysAndSeeksKeepHandlesGdiAndMemoryFlat)
+{
+    RequirePlayer();
+    const std::uint64_t operations = EnvironmentNumber(L"KAV_SOAK_OPERATIONS", 50);
+    const int commands[] = {IDC_PAUSE, IDC_SKIP_FORWARD, IDC_PLAY, IDC_NEXT_PICTURE, IDC_SKIP_BACK,
+                            IDC_PREV_PICTURE, IDC_SKIP_FORWARD, IDC_PAUSE, IDC_SKIP_BACK, IDC_PLAY};
+    const std::uint64_t warmUp = std::size(commands);
+    ResourceCounts start;
+    const DWORD began = GetTickCount();
+    for (std::uint64_t i = 0; i < warmUp + operations; ++i) {
+        if (i == warmUp) start = CountsOf(s_player->Handle(), s_player->Id());
+        ASSERT_TRUE(Press(Window(), commands[i % std::size(commands)])) << "operation " << i << ": no answer";
+        ASSERT_TRUE(NoMessageBox()) << "operation " << i << ": " << MessageBoxText(FindDialogOf(s_player->Id(), Window()));
+        ASSERT_GE(Elapsed(), 0) << "operation " << i;
+    }
+    const ResourceCounts end = CountsOf(s_player->Handle(), s_player->Id());
+    std::printf("kavsoak: %llu commands in %.1f s\n", static_cast<unsigned long long>(warmUp + operations),
+                (GetTickCount() - began) / 1000.0);
+    Print("after the warm-up:", start);
+    Print("after the commands:", end);
+    ExpectFlat(start, end, 0, 8 * 1024 * 1024);
+    ASSERT_TRUE(Press(Window(), IDC_PLAY));
+    EXPECT_TRUE(IsPlaying());
+}
+
+TEST_F(PlayerReliability, AVoiceFileRemovedWhilePlayingLosesNothing)
+{
+    RequirePlayer();
+    ASSERT_TRUE(HandOff(Window(), DemoPath()));
+    ASSERT_TRUE(IsPlaying());
+    const std::wstring work = GetWorkFolderPath();
+    // The filter holds the voice file open for reading and shares it with readers only, so the
+    // system refuses to delete it; the pictures are not held and go.
+    EXPECT_FALSE(DeleteFileW((work + L"ZEL.TMV").c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    int removed = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((work + L"*").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && DeleteFileW((work + found.cFileName).c_str())) ++removed;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    EXPECT_GT(removed, 1) << "the index and the pictures could be removed";
+    // Below the system, the file can still be unlinked (as a cleaner of the temporary folder
+    // would): the player then reads on from the file it has open.
+    const std::wstring voice = UnixPath(work + L"ZEL.TMV");
+    if (!voice.empty()) {
+        ASSERT_TRUE(StartUnixProgram(L"/bin/rm", L"-f " + voice));
+        EXPECT_TRUE(WaitFor([&] { return !PathExists(work + L"ZEL.TMV"); }, 5000)) << "the voice file is gone";
+    }
+
+    // Pictures that are gone show as no picture; playback and seeking go on from the open file.
+    for (const int id : {IDC_NEXT_PICTURE, IDC_NEXT_PICTURE, IDC_PREV_PICTURE, IDC_SKIP_FORWARD}) {
+        ASSERT_TRUE(Press(Window(), id));
+        EXPECT_TRUE(NoMessageBox());
+    }
+    EXPECT_TRUE(IsPlaying());
+    EXPECT_EQ(Title(), kDemoTitle);
+
+    // The next document cleans up what is left and opens normally.
+    ASSERT_TRUE(HandOff(Window(), s_copies[1]));
+    EXPECT_EQ(Title(), TitleFor(L'C'));
+    EXPECT_TRUE(NoMessageBox());
+    EXPECT_TRUE(PathExists(work + L"ZEL.PIN"));
+    EXPECT_TRUE(IsPlaying());
+}
+
+TEST_F(PlayerReliability, AStormOfSecondStartsEndsOnADocumentThatWasSent)
+{
+    RequirePlayer();
+    const int starts = 50;
+    std::vector<std::unique_ptr<CPlayerProcess>> seconds;
+    const DWORD began = GetTickCount();
+    for (int i = 0; i < starts; ++i) {
+        seconds.push_back(std::make_unique<CPlayerProcess>());
+        const std::wstring path = i % 5 == 4 ? DemoPath() : s_copies[static_cast<std::size_t>(i % 4)];
+        ASSERT_TRUE(seconds.back()->Start(Quoted(path))) << "start " << i;
+    }
+    int ended = 0;
+    for (const auto& second : seconds) ended += second->WaitForExit(60000) ? 1 : 0;
+    std::printf("kavsoak: %d second starts handled in %.1f s\n", starts, (GetTickCount() - began) / 1000.0);
+    EXPECT_EQ(ended, starts) << "every second start ends after handing its path over";
+    ASSERT_TRUE(s_player->IsRunning()) << "the player survived the storm";
+    EXPECT_EQ(FindPlayerWindow(0), Window()) << "still one player window";
+    EXPECT_TRUE(NoMessageBox()) << MessageBoxText(FindDialogOf(s_player->Id(), Window()));
+
+    const std::wstring title = Title();
+    const std::vector<std::wstring> sent = {kDemoTitle, TitleFor(L'B'), TitleFor(L'C'), TitleFor(L'D'), TitleFor(L'E')};
+    EXPECT_NE(std::find(sent.begin(), sent.end(), title), sent.end()) << "the player shows " << testing::PrintToString(title);
+    EXPECT_TRUE(IsPlaying());
+    // The work folder holds the document the window shows, and only it.
+    CPlayerDocument shown(GetTempFolder() + L"kavora-reliability-check\\");
+    ASSERT_EQ(shown.Load(title == kDemoTitle ? DemoPath() : s_copies[static_cast<std::size_t>(title[0] - L'B')]), S_OK);
+    EXPECT_TRUE(ReadFileBytes(GetWorkFolderPath() + L"ZEL.PIN") == ReadFileBytes(shown.WorkFolder() + L"ZEL.PIN"));
+}
+
+TEST_F(PlayerReliability, ClosingAfterAllThatRemovesTheWorkFolder)
+{
+    RequirePlayer();
+    ASSERT_TRUE(Press(Window(), IDC_CLOSE));
+    EXPECT_TRUE(s_player->WaitForExit(15000));
+    EXPECT_FALSE(PathExists(GetWorkFolderPath()));
+}
+
+// Players started for one fault each, after the shared player has closed: only one player runs
+// at a time.
+class PlayerFaults : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(APlayerRuns()) << "another player still runs"; }
+};
+
+TEST_F(PlayerFaults, WithoutAMixerThePlayerSaysSoAndEndsTouchingNothing)
+{
+    const std::wstring startupFailed = ResourceString(IDS_STARTUP_FAILED);
+    ASSERT_FALSE(startupFailed.empty());
+    {
+        // A player started with its sound server out of reach finds no sound device and no
+        // mixer. It is started through env(1), because Wine hands a new process the Unix
+        // environment it was itself started with, not the variables set here.
+        const std::wstring player = UnixPath(BinFolder() + L"KavoraPlayer.exe");
+        if (player.empty()) GTEST_SKIP() << "the bin folder is not on the Z: drive";
+        ASSERT_TRUE(StartUnixProgram(L"/usr/bin/env", L"PULSE_SERVER=unix:/nonexistent/kavora-no-sound /usr/bin/wine " +
+                                                          player + L" " + Quoted(DemoPath())));
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (box = FindDialogOf(0, nullptr)) != nullptr; }, 20000)) << "no message box";
+        EXPECT_EQ(MessageBoxText(box), startupFailed);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitFor([] { return !APlayerRuns(); }, 10000)) << "the player ends after saying it cannot start";
+    }
+    EXPECT_FALSE(PathExists(GetWorkFolderPath())) << "no document was opened";
+    EXPECT_TRUE(ReadFileBytes(DemoPath()).size() > 0);
+
+    CPlayerProcess player;
+    ASSERT_TRUE(player.Start(Quoted(DemoPath())));
+    const HWND window = player.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return ControlText(window, IDC_TITLE) == kDemoTitle; }, 15000))
+        << "with the mixer back the next start opens its document";
+    PressButton(window, IDC_CLOSE);
+    EXPECT_TRUE(player.WaitForExit(15000));
+}
+
+TEST_F(PlayerFaults, ABlockedWorkFolderAndAFullDiskAreReportedAndTheNextDocumentOpens)
+{
+    const std::wstring small = EnvironmentText(L"KAV_SMALL_DISK");
+    if (small.empty()) GTEST_SKIP() << "no small disk: run through tests/reliability/with-small-disks.sh as root";
+    const std::wstring failed = ResourceString(IDS_PLAYBACK_FAILED);
+    ASSERT_FALSE(failed.empty());
+
+    // A document small enough for the small disk, and one that is not.
+    const std::wstring scratch = TempPath(L"kavora-reliability-parts\\");
+    CreateDirectoryW(scratch.c_str(), nullptr);
+    const std::wstring fits = scratch + L"fits.kav";
+    ASSERT_TRUE(WriteFileBytes(fits, MakeDocument(scratch, {{false, false, L"", 0}}, L"Fits.tmv",
+                                                  EncodeTones(true, 1, 0, 40000), {})));
+    const std::wstring tooBig = DemoPath();
+    const Bytes demoBefore = ReadFileBytes(tooBig);
+
+    CEnvironmentOverride temp({{L"TMP", small}, {L"TEMP", small}});
+    const std::wstring blocker = small + L"ZEL";
+    const Bytes someoneElses(300, 'x');
+    ASSERT_TRUE(WriteFileBytes(blocker, someoneElses));
+
+    CPlayerProcess player;
+    ASSERT_TRUE(player.Start(Quoted(fits)));
+    const HWND window = player.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(DismissMessageBox(player, window, 15000), failed) << "a file where the work folder goes";
+    EXPECT_TRUE(ReadFileBytes(blocker) == someoneElses) << "the file in the work folder's place is kept";
+    EXPECT_EQ(ControlText(window, IDC_TITLE), L"");
+    ASSERT_TRUE(DeleteFileW(blocker.c_str()));
+
+    // Handed over from here on; each failure shows its box while the hand-off waits.
+    auto handOff = [&](const std::wstring& path) {
+        COPYDATASTRUCT data{0, static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)), const_cast<wchar_t*>(path.c_str())};
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 2000, &result);
+    };
+    handOff(tooBig);
+    EXPECT_EQ(DismissMessageBox(player, window, 15000), failed) << "a document larger than the disk";
+    EXPECT_EQ(ControlText(window, IDC_TITLE), L"");
+    EXPECT_TRUE(ReadFileBytes(tooBig) == demoBefore) << "the document is untouched";
+
+    handOff(fits);
+    EXPECT_TRUE(WaitFor([&] { return ControlText(window, IDC_TITLE) == L"Fits"; }, 10000)) << "the next document opens";
+    EXPECT_EQ(FindDialogOf(player.Id(), window), nullptr);
+    const int before = SecondsOf(ControlText(window, IDC_TIME));
+    EXPECT_TRUE(WaitFor([&] { return SecondsOf(ControlText(window, IDC_TIME)) != before; }, 3000)) << "and plays";
+
+    PressButton(window, IDC_CLOSE);
+    EXPECT_TRUE(player.WaitForExit(15000));
+    EXPECT_FALSE(PathExists(small + L"ZEL")) << "the work folder went with the player";
+    CleanUpFolder(scratch);
+}

@@ -11,7 +11,7 @@ BOOL CAboutDlg::OnInitDialog()
     CDialog::OnInitDialog();
     m_font = CreateLabelFont();
     SetFont(m_font.Get());
-    for (int id : {IDOK, IDC_ABOUT_COPYRIGHT, IDC_ABOUT_PRODUCT}) {
+    for (int id : {IDOK, IDC_ABOUT_COPYRIGHT, IDC_ABOUT_PRODUCT, IDC_ABOUT_KEYS}) {
         if (HWND control = GetDlgItem(m_hWnd, id))
             ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), TRUE);
     }

@@ -130,6 +130,9 @@ BOOL CPlayerDlg::OnInitDialog()
     m_backgroundBrush.Reset(CreateSolidBrush(RGB(200, 199, 199)));
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, 420, 390, SWP_NOZORDER);
     if (!m_pendingPath.empty()) SetTimer(IDT_DEFERRED_OPEN, kDeferredOpenMs);
+    // Focus rectangles stay hidden until the keyboard moves the focus (Tab). Posted: the dialog
+    // sets its first focus and cues after this returns.
+    PostMessage(WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     return TRUE;
 }
 
@@ -182,6 +185,10 @@ void CPlayerDlg::SetUpButtons()
     m_mute.SetCheck(muted);
     m_mute.SetToolTip(m_hWnd, IDS_TIP_MUTE);
     m_mute.SetEnabledLook(true);
+
+    // The two toggles whose check is an on / off state; the others' checks remember looks.
+    m_mute.SetCheckable(true);
+    m_topMost.SetCheckable(true);
 }
 
 HRESULT CPlayerDlg::SetUpSliders()
@@ -190,7 +197,7 @@ HRESULT CPlayerDlg::SetUpSliders()
     HRESULT hr = m_player.GetMute(muted);
     if (FAILED(hr)) return hr;
 
-    m_volume.CreateEx(0, L"", WS_CHILD, RECT{}, m_hWnd, IDC_VOLUME);
+    m_volume.CreateEx(0, L"", WS_CHILD | WS_TABSTOP, RECT{}, m_hWnd, IDC_VOLUME);
     m_volume.SetBitmaps(IDB_VOLUME_THUMB, IDB_VOLUME_THUMB, 0, IDB_VOLUME_TRACK);
     m_volume.ShowWindow(SW_SHOW);
     m_volume.SetRange(0, 100);
@@ -199,14 +206,34 @@ HRESULT CPlayerDlg::SetUpSliders()
     if (FAILED(hr)) return hr;
     m_volume.SetPos(volume);
     m_volume.SetToolTip(m_hWnd, VolumeToolTip(volume));
+    m_volume.SetAccessibleName(LoadResourceString(IDS_TIP_VOLUME));
 
-    m_seekBar.CreateEx(0, L"", WS_CHILD, RECT{}, m_hWnd, IDC_SEEKBAR);
+    m_seekBar.CreateEx(0, L"", WS_CHILD | WS_TABSTOP, RECT{}, m_hWnd, IDC_SEEKBAR);
     m_seekBar.SetBitmaps(IDB_SEEK_THUMB, IDB_SEEK_THUMB, IDB_SEEK_THUMB_MASK, IDB_SEEK_TRACK);
     m_seekBar.SetScaleBitmaps(IDB_SCALE_MAJOR, IDB_SCALE_MINOR);
     m_seekBar.SetMarkBitmaps(IDB_MARK, IDB_MARK_MASK);
+    m_seekBar.SetPreviewSource(this, IDB_NO_PICTURE);
+    m_seekBar.SetAccessibleName(LoadResourceString(IDS_NAME_SEEKBAR));
+    m_seekBar.SetValueText(&FormatSpokenPosition);
     m_seekBar.ShowWindow(SW_SHOW);
     m_seekBar.EnableWindow(FALSE);
+    ArrangeTabOrder();
     return S_OK;
+}
+
+// Tab moves along the header from left to right: the transport, the position, the volume and
+// then the window commands. The dialog manager follows the controls' order among siblings.
+void CPlayerDlg::ArrangeTabOrder()
+{
+    CWnd* const order[] = {&m_pause, &m_play, &m_skipBack, &m_skipForward, &m_prevPicture, &m_nextPicture, &m_seekBar,
+                           &m_mute, &m_volume, &m_topMost, &m_compact, &m_minimize, &m_maximize, &m_close};
+    HWND previous = m_picture.GetSafeHwnd();
+    for (CWnd* control : order) {
+        HWND hwnd = control->GetSafeHwnd();
+        SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_TABSTOP);
+        ::SetWindowPos(hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+        previous = hwnd;
+    }
 }
 
 void CPlayerDlg::OnDestroy()
@@ -270,6 +297,9 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOMMAND:
         OnSysCommand(wParam, lParam);
         return 0;
+    case WM_APPCOMMAND:
+        if (RunKeyCommand(CommandForAppCommand(GET_APPCOMMAND_LPARAM(lParam)))) return TRUE;
+        break;
     case WM_RBUTTONUP:
         OnContextMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         break;
@@ -432,6 +462,23 @@ void CPlayerDlg::OnMute()
     m_player.SetMute(muted);
 }
 
+void CPlayerDlg::OnPlayPause()
+{
+    if (m_player.GetState() == Playing)
+        OnPause();
+    else
+        OnPlay();
+}
+
+void CPlayerDlg::OnSeekToStart()
+{
+    RunReported([&] {
+        if (!IsDocumentLoaded()) return;
+        SeekTo(0);
+        ShowStateAfterSeek();
+    });
+}
+
 void CPlayerDlg::ShowMuteLook(bool muted)
 {
     ApplyLook(m_mute, muted ? kMutedLook : kUnmutedLook);
@@ -505,6 +552,16 @@ void CPlayerDlg::ShowEnd()
     ShowTime(0);
 }
 
+std::wstring CPlayerDlg::PreviewPicture(int second) const
+{
+    return PictureCandidate(m_pictures, second);
+}
+
+std::wstring CPlayerDlg::PreviewCaption(int second) const
+{
+    return FormatTime(second);
+}
+
 void CPlayerDlg::ReportPlaybackFailure()
 {
     Report(IDS_PLAYBACK_FAILED);
@@ -548,14 +605,19 @@ LRESULT CPlayerDlg::OnSliderReleased(UINT id)
     const int target = m_seekBar.GetPos();
     if (FAILED(m_player.Seek(target))) return 1;
     m_targetTime.ShowWindow(SW_HIDE);
+    ShowStateAfterSeek();
+    PictureAt(target, false);
+    ShowTime(target);
+    return 1;
+}
+
+void CPlayerDlg::ShowStateAfterSeek()
+{
     switch (m_player.GetState()) {
     case Playing: ShowIndicator(IndicatorLook::Playing); break;
     case Finished: ShowIndicator(IndicatorLook::Blank); break;
     default: ShowIndicator(IndicatorLook::Paused); break;
     }
-    PictureAt(target, false);
-    ShowTime(target);
-    return 1;
 }
 
 void CPlayerDlg::OnMixerChange()

@@ -11,6 +11,7 @@
 #include "framework/ComPtr.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "player/PlayerKeys.h"
 #include "ui/ImageCtrl.h"
 #include "ui/SeekBar.h"
 #include "ui/SkinButton.h"
@@ -23,7 +24,7 @@
 constexpr UINT_PTR IDT_INDICATOR = 30000;
 constexpr UINT_PTR IDT_DEFERRED_OPEN = 30001;
 
-class CPlayerDlg : public CDialog, private IPlaybackView {
+class CPlayerDlg : public CDialog, private IPlaybackView, private ISeekPreviewSource {
 public:
     // The marker by which a second start finds the running player's window.
     static constexpr const wchar_t* kWindowProperty = L"Tesmar Kavora Player";
@@ -44,6 +45,10 @@ public:
     void OnPreviousPicture();
     void OnMute();
     void VolumeStep(int delta);
+    // The toggle of the Space and play / pause keys: pause while playing, play otherwise.
+    void OnPlayPause();
+    // Seeks to the start and shows the look of the present state, as a seek bar release at 0.
+    void OnSeekToStart();
 
     void ResetPlayerUi();
     void ShowIndicator(IndicatorLook look);
@@ -85,6 +90,7 @@ private:
     void OnDestroy();
     void SetUpButtons();
     HRESULT SetUpSliders();
+    void ArrangeTabOrder();
     void ReportStartupFailure(HRESULT hr);
 
     // Playback
@@ -102,6 +108,10 @@ private:
     void ShowProgress(int seconds) override;
     void ShowEnd() override;
     void RestoreIndicatorForState();
+    std::wstring PreviewPicture(int second) const override;
+    std::wstring PreviewCaption(int second) const override;
+    // The indicator after a seek: playing, blank when finished, paused otherwise.
+    void ShowStateAfterSeek();
 
     // Opening documents
     HRESULT OpenDocument(const std::wstring& path, OpenSource source);
@@ -118,6 +128,8 @@ private:
     void OnContextMenu(POINT clientPoint);
     void OnMenuCommand(WPARAM command);
     void OnSysCommand(WPARAM command, LPARAM lParam);
+    // Runs the command of a key or media key; false when there is none.
+    bool RunKeyCommand(KeyCommand command);
     void ShowAboutBox();
     void SetToggleBitmaps(CSkinButton& button, UINT image, UINT mask);
 

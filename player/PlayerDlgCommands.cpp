@@ -149,13 +149,51 @@ void CPlayerDlg::ShowAboutBox()
     about.DoModal();
 }
 
+bool CPlayerDlg::RunKeyCommand(KeyCommand command)
+{
+    switch (command) {
+    case KeyCommand::None: return false;
+    case KeyCommand::PlayPause: OnPlayPause(); break;
+    case KeyCommand::Play: OnPlay(); break;
+    case KeyCommand::Pause: OnPause(); break;
+    case KeyCommand::SkipBack: OnSkipBack(); break;
+    case KeyCommand::SkipForward: OnSkipForward(); break;
+    case KeyCommand::PreviousPicture: OnPreviousPicture(); break;
+    case KeyCommand::NextPicture: OnNextPicture(); break;
+    case KeyCommand::VolumeUp: VolumeStep(+5); break;
+    case KeyCommand::VolumeDown: VolumeStep(-5); break;
+    case KeyCommand::Mute: OnMute(); break;
+    case KeyCommand::ToStart: OnSeekToStart(); break;
+    case KeyCommand::Open: RunOperation([&] { OnOpenWithDialog(); }); break;
+    }
+    return true;
+}
+
+namespace {
+bool IsKeyHeld(int virtualKey)
+{
+    return GetKeyState(virtualKey) < 0;
+}
+}
+
 // Enter, Escape and Ctrl+Break skip the dialog's keyboard handling, so they never close the
-// player; every other message gets it.
+// player. The player's own keys run their commands whichever control has the focus, before the
+// dialog could take arrows or Space for itself; every other message gets the dialog's handling,
+// which moves the focus with Tab.
 bool CPlayerDlg::PreTranslateMessage(MSG& message)
 {
     if (message.message != WM_KEYDOWN) return false;
-    if (message.wParam != VK_CANCEL && message.wParam != VK_RETURN && message.wParam != VK_ESCAPE) return false;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    if (message.wParam == VK_CANCEL || message.wParam == VK_RETURN || message.wParam == VK_ESCAPE) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+        return true;
+    }
+    if (message.wParam == VK_TAB) SendMessage(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    const KeyModifiers modifiers{IsKeyHeld(VK_CONTROL), IsKeyHeld(VK_SHIFT), IsKeyHeld(VK_MENU)};
+    const KeyCommand command = CommandForKey(static_cast<UINT>(message.wParam), modifiers);
+    if (command == KeyCommand::None) return false;
+    // Bit 30 of a key message is set when the key was already down: an auto-repeat.
+    const bool repeat = (message.lParam & (1 << 30)) != 0;
+    if (!repeat || RepeatsWhileHeld(command)) RunKeyCommand(command);
     return true;
 }

@@ -7,3 +7,7 @@
 std::wstring FormatTime(int seconds);
 // The seek target label's text: "To " and the time.
 std::wstring FormatTargetTime(int seconds);
+// A position in words, as a screen reader says it: "2 minutes 10 seconds", "1 hour", "0 seconds".
+std::wstring FormatSpokenTime(int seconds);
+// The seek bar's value in words: "2 minutes 10 seconds of 5 minutes".
+std::wstring FormatSpokenPosition(int seconds, int duration);

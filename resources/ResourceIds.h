@@ -33,6 +33,7 @@
 // Controls of the about box (besides IDOK)
 #define IDC_ABOUT_PRODUCT       1027
 #define IDC_ABOUT_COPYRIGHT     1028
+#define IDC_ABOUT_KEYS          1029
 
 // Skin bitmaps: button images and masks
 #define IDB_PLAY_PRESSED        200
@@ -129,6 +130,9 @@
 #define IDS_MENU_MUTE           15012
 #define IDS_MENU_TOPMOST        15013
 #define IDS_MENU_COMPACT        15014
+
+// Strings: names that screen readers hear for controls without a tooltip
+#define IDS_NAME_SEEKBAR        16000
 
 // Strings: failures and the about item
 #define IDS_STARTUP_FAILED      20000

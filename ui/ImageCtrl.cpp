@@ -1,143 +1,20 @@
 #include "ui/ImageCtrl.h"
 #include "framework/Gdi.h"
-#include "framework/Resources.h"
-#include "framework/Result.h"
-#include <cstring>
-#include <memory>
-#include <new>
-#include <vector>
-
-namespace {
-struct GlobalMemoryTraits {
-    using Type = HGLOBAL;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type h) { GlobalFree(h); }
-};
-using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;
-
-struct BstrDeleter {
-    void operator()(BSTR text) const { SysFreeString(text); }
-};
-using UniqueBstr = std::unique_ptr<OLECHAR, BstrDeleter>;
-
-constexpr int kHimetricPerInch = 2540;
-
-template <class T>
-T ReadAt(const BYTE* data, size_t offset)
-{
-    T value;
-    std::memcpy(&value, data + offset, sizeof(value));
-    return value;
-}
-
-// Bytes between a DIB's header and its pixels: the colour table, and the three colour masks
-// that follow a plain 40-byte header of a bit-field bitmap.
-ULONGLONG ColourTableBytes(const BYTE* dib, DWORD size, DWORD headerSize)
-{
-    if (headerSize == sizeof(BITMAPCOREHEADER)) {
-        const WORD bits = ReadAt<WORD>(dib, offsetof(BITMAPCOREHEADER, bcBitCount));
-        return bits <= 8 ? (1ull << bits) * sizeof(RGBTRIPLE) : 0;
-    }
-    Check(headerSize >= sizeof(BITMAPINFOHEADER) && headerSize <= size);
-    const WORD bits = ReadAt<WORD>(dib, offsetof(BITMAPINFOHEADER, biBitCount));
-    const DWORD compression = ReadAt<DWORD>(dib, offsetof(BITMAPINFOHEADER, biCompression));
-    const DWORD coloursUsed = ReadAt<DWORD>(dib, offsetof(BITMAPINFOHEADER, biClrUsed));
-    const ULONGLONG colours = coloursUsed ? coloursUsed : bits <= 8 ? (1ull << bits) : 0;
-    ULONGLONG bytes = colours * sizeof(RGBQUAD);
-    if (headerSize == sizeof(BITMAPINFOHEADER) && compression == BI_BITFIELDS) bytes += 3 * sizeof(DWORD);
-    return bytes;
-}
-
-// A bitmap file in memory made of bitmap resource `id` of the resource module: a file header
-// in front of the resource's header, colour table and pixels, whatever their format.
-std::vector<BYTE> BitmapFileImage(UINT id)
-{
-    const HMODULE module = ResourceModule();
-    const HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), RT_BITMAP);
-    Check(info != nullptr);
-    const HGLOBAL resource = LoadResource(module, info);
-    Check(resource != nullptr);
-    const auto* dib = static_cast<const BYTE*>(LockResource(resource));
-    Check(dib != nullptr);
-    const DWORD size = SizeofResource(module, info);
-    Check(size >= sizeof(DWORD));
-
-    const DWORD headerSize = ReadAt<DWORD>(dib, 0);
-    const ULONGLONG pixelsAt = headerSize + ColourTableBytes(dib, size, headerSize);
-    Check(pixelsAt <= size);
-
-    BITMAPFILEHEADER fileHeader{};
-    fileHeader.bfType = 0x4D42; // "BM"
-    fileHeader.bfSize = sizeof(fileHeader) + size;
-    fileHeader.bfOffBits = static_cast<DWORD>(sizeof(fileHeader) + pixelsAt);
-    std::vector<BYTE> file;
-    try {
-        file.resize(sizeof(fileHeader) + size);
-    } catch (const std::bad_alloc&) {
-        throw HResultError(E_OUTOFMEMORY);
-    }
-    std::memcpy(file.data(), &fileHeader, sizeof(fileHeader));
-    std::memcpy(file.data() + sizeof(fileHeader), dib, size);
-    return file;
-}
-
-// Where a picture of pictureWidth × pictureHeight pixels goes in a view of width × height: as
-// large as fits with its aspect ratio kept, centred. A shortfall of exactly one pixel on an
-// axis is closed by drawing that axis full size; the position is left as computed.
-RECT FitPicture(int width, int height, int pictureWidth, int pictureHeight)
-{
-    const double ratio = static_cast<double>(pictureWidth) / pictureHeight;
-    int fitWidth = width;
-    int fitHeight = height;
-    if (width > height * ratio)
-        fitWidth = static_cast<int>(height * ratio);
-    else
-        fitHeight = static_cast<int>(width / ratio);
-    const int x = (width - fitWidth) / 2;
-    const int y = (height - fitHeight) / 2;
-    if (fitWidth + 1 == width) fitWidth = width;
-    if (fitHeight + 1 == height) fitHeight = height;
-    return RECT{x, y, x + fitWidth, y + fitHeight};
-}
-}
+#include "ui/PictureRender.h"
 
 HRESULT CImageCtrl::LoadFromMemory(const void* data, size_t size)
 {
-    m_picture.Reset();
-    return Loaded(RunOperation([&] {
-        Check(data != nullptr && size > 0, E_INVALIDARG);
-        // The loader reads from a stream; the stream lives on a copy of the bytes, which the
-        // stream does not own and which goes after the stream.
-        UniqueGlobal block(GlobalAlloc(GMEM_FIXED, size));
-        Check(block.IsValid(), E_OUTOFMEMORY);
-        void* bytes = GlobalLock(block.Get());
-        Check(bytes != nullptr, E_OUTOFMEMORY);
-        std::memcpy(bytes, data, size);
-        GlobalUnlock(block.Get());
-
-        ComPtr<IStream> stream;
-        ThrowIfFailed(CreateStreamOnHGlobal(block.Get(), FALSE, &stream));
-        ThrowIfFailed(OleLoadPicture(stream.Get(), 0, FALSE, IID_IPicture, reinterpret_cast<void**>(&m_picture)));
-    }));
+    return Loaded(LoadPictureFromMemory(data, size, m_picture));
 }
 
 HRESULT CImageCtrl::LoadFromPath(const std::wstring& path)
 {
-    m_picture.Reset();
-    return Loaded(RunOperation([&] {
-        const UniqueBstr name(SysAllocStringLen(path.c_str(), static_cast<UINT>(path.size())));
-        Check(name != nullptr, E_OUTOFMEMORY);
-        ThrowIfFailed(OleLoadPicturePath(name.get(), nullptr, 0, 0, IID_IPicture, reinterpret_cast<void**>(&m_picture)));
-    }));
+    return Loaded(LoadPictureFromPath(path, m_picture));
 }
 
 HRESULT CImageCtrl::LoadFromResource(UINT id)
 {
-    m_picture.Reset();
-    std::vector<BYTE> file;
-    const HRESULT built = RunOperation([&] { file = BitmapFileImage(id); });
-    if (FAILED(built)) return Loaded(built);
-    return LoadFromMemory(file.data(), file.size());
+    return Loaded(LoadPictureFromResource(id, m_picture));
 }
 
 // Every load ends here: a failed one leaves the view empty, and either way the view is
@@ -168,29 +45,10 @@ LRESULT CImageCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 void CImageCtrl::Paint(HDC dc) const
 {
     const RECT client = GetClientRect();
-    const int width = client.right;
-    const int height = client.bottom;
-    MemoryCanvas canvas(dc, width, height);
+    MemoryCanvas canvas(dc, client.right, client.bottom);
     if (!canvas.IsValid()) return;
     FillRect(canvas.Get(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-
-    OLE_XSIZE_HIMETRIC widthHimetric = 0;
-    OLE_YSIZE_HIMETRIC heightHimetric = 0;
-    if (m_picture && SUCCEEDED(m_picture->get_Height(&heightHimetric)) &&
-        SUCCEEDED(m_picture->get_Width(&widthHimetric))) {
-        const int pictureWidth = MulDiv(widthHimetric, GetDeviceCaps(dc, LOGPIXELSX), kHimetricPerInch);
-        const int pictureHeight = MulDiv(heightHimetric, GetDeviceCaps(dc, LOGPIXELSY), kHimetricPerInch);
-        if (pictureWidth > 0 && pictureHeight > 0 && width > 0 && height > 0) {
-            const RECT place = FitPicture(width, height, pictureWidth, pictureHeight);
-            // Pictures are mostly scaled down: average the pixels rather than drop them.
-            SetStretchBltMode(canvas.Get(), HALFTONE);
-            SetBrushOrgEx(canvas.Get(), 0, 0, nullptr);
-            // The source rectangle is the whole picture in HIMETRIC, given bottom-up.
-            if (FAILED(m_picture->Render(canvas.Get(), place.left, place.top, place.right - place.left,
-                                         place.bottom - place.top, 0, heightHimetric, widthHimetric,
-                                         -heightHimetric, nullptr)))
-                FillRect(canvas.Get(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        }
-    }
+    if (m_picture && FAILED(DrawPictureFitted(canvas.Get(), client, m_picture.Get())))
+        FillRect(canvas.Get(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     canvas.CopyTo();
 }

@@ -54,11 +54,19 @@ void CSkinButton::EnableButton(bool enable)
     if (m_hWnd) EnableWindow(enable);
 }
 
+void CSkinButton::SetCheck(bool check)
+{
+    const bool changed = check != m_check;
+    m_check = check;
+    if (changed && m_checkable) NotifyAccessibleChange(m_hWnd, EVENT_OBJECT_STATECHANGE);
+}
+
 void CSkinButton::SetToolTip(HWND parent, const std::wstring& text)
 {
     // The tooltip is owned by the button's top-level window whatever `parent` names, and
     // follows the mouse over the button by subclassing it, so no message relaying is needed.
     ReplaceToolTip(m_toolTip, m_hWnd, text);
+    SetName(text);
 }
 
 void CSkinButton::SetToolTip(HWND parent, UINT stringId)
@@ -68,7 +76,32 @@ void CSkinButton::SetToolTip(HWND parent, UINT stringId)
 
 void CSkinButton::UpdateToolTip(const std::wstring& text)
 {
-    if (m_toolTip) m_toolTip->SetText(text);
+    if (!m_toolTip) return;
+    m_toolTip->SetText(text);
+    SetName(text);
+}
+
+// The tooltip text names the button for screen readers too.
+void CSkinButton::SetName(const std::wstring& name)
+{
+    if (!m_hWnd || name == GetWindowText()) return;
+    SetWindowText(name);
+    NotifyAccessibleChange(m_hWnd, EVENT_OBJECT_NAMECHANGE);
+}
+
+LONG CSkinButton::AccessibleState() const
+{
+    return m_checkable && m_check ? STATE_SYSTEM_PRESSED : 0;
+}
+
+std::wstring CSkinButton::DefaultActionName() const
+{
+    return IsWindowEnabled() ? L"Press" : std::wstring();
+}
+
+void CSkinButton::DoDefaultAction()
+{
+    PostClick();
 }
 
 void CSkinButton::UpdateToolTip(UINT stringId)
@@ -90,6 +123,20 @@ LRESULT CSkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         // The static control would paint its own face over the skin at once.
         Invalidate(FALSE);
         return 0;
+    case WM_SETTEXT: {
+        // The text only names the button; the static control would paint it over the skin.
+        const LRESULT result = DefWindowProcW(m_hWnd, message, wParam, lParam);
+        Invalidate(FALSE);
+        return result;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+        Invalidate(FALSE);
+        break;
+    case WM_GETOBJECT:
+        if (const LRESULT object = m_accessible.OnGetObject(m_hWnd, wParam, lParam, *this)) return object;
+        break;
     case WM_NCHITTEST:
         // A static control without SS_NOTIFY lets the mouse fall through to its parent.
         return HTCLIENT;
@@ -147,6 +194,7 @@ void CSkinButton::DrawLook(HDC target, UINT imageId) const
     const RECT client = GetClientRect();
     BitBlt(target, 0, 0, std::min<int>(image.Width(), client.right), std::min<int>(image.Height(), client.bottom),
            image.Get(), 0, 0, SRCCOPY);
+    DrawFocusCue(target, m_hWnd, client);
 }
 
 void CSkinButton::DrawLookNow(UINT imageId) const

@@ -4,14 +4,17 @@
 // react only where they are drawn), a tooltip, and a check flag its owner keeps toggle states
 // in. A click reaches the parent as a posted WM_COMMAND, the same as a standard button click.
 //
-// The button is a static control of the dialog template, bound by its control ID.
+// The button is a static control of the dialog template, bound by its control ID. Screen
+// readers hear it as a push button named by its tooltip text (which is also its window text),
+// and it shows a focus rectangle while it has the keyboard focus.
 
 #include "framework/ToolTipCtrl.h"
+#include "ui/ControlAccessible.h"
 #include "framework/Wnd.h"
 #include <memory>
 #include <string>
 
-class CSkinButton : public CStatic {
+class CSkinButton : public CStatic, private IAccessibleControl {
 public:
     // The ten skin bitmaps. An image ID of 0 takes the normal image, a mask ID of 0 the normal
     // mask. The first normal image given sizes the control to itself. Only the normal mask is
@@ -23,8 +26,11 @@ public:
     void SetEnabledLook(bool enabled);
     // Sets the look and enables or disables the window with it.
     void EnableButton(bool enable);
-    void SetCheck(bool check) { m_check = check; }
+    void SetCheck(bool check);
     bool GetCheck() const { return m_check; }
+    // Marks the check flag as an on / off state of the button, which screen readers then hear
+    // as pressed or not. Buttons whose flag only remembers a look leave it off.
+    void SetCheckable(bool checkable) { m_checkable = checkable; }
 
     virtual void SetToolTip(HWND parent, const std::wstring& text);
     virtual void SetToolTip(HWND parent, UINT stringId);
@@ -35,6 +41,15 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // IAccessibleControl
+    std::wstring AccessibleName() const override { return GetWindowText(); }
+    std::wstring AccessibleValue() const override { return std::wstring(); }
+    LONG AccessibleRole() const override { return ROLE_SYSTEM_PUSHBUTTON; }
+    LONG AccessibleState() const override;
+    std::wstring DefaultActionName() const override;
+    void DoDefaultAction() override;
+
+    void SetName(const std::wstring& name);
     void DrawLook(HDC target, UINT imageId) const;
     void DrawLookNow(UINT imageId) const;
     bool HitTest(POINT point) const;
@@ -56,5 +71,7 @@ private:
     bool m_doubleClicked = false;
     bool m_enabledLook = true;
     bool m_check = false;
+    bool m_checkable = false;
     std::unique_ptr<CToolTipCtrl> m_toolTip;
+    CAccessibleHost m_accessible;
 };

@@ -2,6 +2,7 @@
 #include "framework/Gdi.h"
 #include "ui/SkinSupport.h"
 #include <algorithm>
+#include <string>
 #include <windowsx.h>
 
 void CSkinSlider::SetBitmaps(UINT thumb, UINT disabledThumb, UINT thumbMask, UINT track)
@@ -27,7 +28,10 @@ void CSkinSlider::SetPos(int value)
     m_value = std::max(0, std::min(value, m_range));
     // While the user drags, the thumb stays under the mouse and only the value follows.
     if (!m_dragging) m_thumbX = ValueToPixel(m_value);
-    if (changed && m_hWnd) Invalidate(FALSE);
+    if (changed && m_hWnd) {
+        Invalidate(FALSE);
+        NotifyAccessibleChange(m_hWnd, EVENT_OBJECT_VALUECHANGE);
+    }
 }
 
 void CSkinSlider::SetToolTip(HWND parent, const std::wstring& text)
@@ -35,6 +39,18 @@ void CSkinSlider::SetToolTip(HWND parent, const std::wstring& text)
     // As for the skin button: the tooltip belongs to the top-level window and subclasses the
     // slider to follow the mouse.
     ReplaceToolTip(m_toolTip, m_hWnd, text);
+}
+
+void CSkinSlider::SetAccessibleName(const std::wstring& name)
+{
+    if (!m_hWnd) return;
+    SetWindowText(name);
+    NotifyAccessibleChange(m_hWnd, EVENT_OBJECT_NAMECHANGE);
+}
+
+std::wstring CSkinSlider::AccessibleValue() const
+{
+    return m_valueText ? m_valueText(m_value, m_range) : std::to_wstring(m_value);
 }
 
 int CSkinSlider::ValueToPixel(int value) const
@@ -61,8 +77,17 @@ LRESULT CSkinSlider::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
         PaintDC paint(m_hWnd);
         Paint(paint.Get());
+        DrawFocusCue(paint.Get(), m_hWnd, GetClientRect());
         return 0;
     }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+        Invalidate(FALSE);
+        break;
+    case WM_GETOBJECT:
+        if (const LRESULT object = m_accessible.OnGetObject(m_hWnd, wParam, lParam, *this)) return object;
+        break;
     case WM_ERASEBKGND:
         return FALSE;
     case WM_SIZE: {
@@ -152,22 +177,32 @@ int CSkinSlider::TrackLength() const
 }
 
 // The cursor holds the thumb by its middle; the thumb stops at both ends of the track.
-void CSkinSlider::PlaceThumb(int mouseX)
+int CSkinSlider::ThumbXForMouse(int mouseX) const
 {
     const int half = m_thumbWidth / 2;
     const RECT client = GetClientRect();
-    if (mouseX >= client.right - half)
-        m_thumbX = TrackLength();
-    else if (mouseX > half)
-        m_thumbX = mouseX - half;
-    else
-        m_thumbX = 0;
+    if (mouseX >= client.right - half) return TrackLength();
+    if (mouseX > half) return mouseX - half;
+    return 0;
+}
+
+CSkinSlider::ThumbStop CSkinSlider::StopForMouse(int mouseX) const
+{
+    if (const std::optional<int> snapped = SnapValue(mouseX)) {
+        const int value = std::max(0, std::min(*snapped, m_range));
+        return ThumbStop{ValueToPixel(value), value};
+    }
+    const int x = ThumbXForMouse(mouseX);
+    return ThumbStop{x, PixelToValue(x)};
 }
 
 void CSkinSlider::TrackMouse(int mouseX)
 {
-    PlaceThumb(mouseX);
-    m_value = PixelToValue(m_thumbX);
+    const int before = m_value;
+    const ThumbStop stop = StopForMouse(mouseX);
+    m_thumbX = stop.x;
+    m_value = stop.value;
+    if (m_value != before) NotifyAccessibleChange(m_hWnd, EVENT_OBJECT_VALUECHANGE);
 }
 
 void CSkinSlider::Notify(UINT message) const

@@ -6,10 +6,15 @@
 // thumb width.
 //
 // The owner creates it in code as a child window (CreateEx with WS_CHILD and its control ID).
+// Screen readers hear it as a slider with its name and its value in words; it shows a focus
+// rectangle while it has the keyboard focus.
 
 #include "framework/ToolTipCtrl.h"
 #include "framework/Wnd.h"
+#include "ui/ControlAccessible.h"
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 // Messages the slider posts to its parent.
@@ -17,8 +22,11 @@ constexpr UINT WM_SLIDER_PRESSED = WM_USER + 1;
 constexpr UINT WM_SLIDER_RELEASED = WM_USER + 2;
 constexpr UINT WM_SLIDER_DRAGGED = WM_USER + 3;
 
-class CSkinSlider : public CWnd {
+class CSkinSlider : public CWnd, private IAccessibleControl {
 public:
+    // The value in words for a value and the range, as a screen reader reads it.
+    using ValueText = std::function<std::wstring(int value, int range)>;
+
     // Stores the bitmaps (a thumb mask of 0 draws the thumb opaque) and takes the thumb's size
     // from the thumb bitmap. Nothing is repainted and the thumb is not moved.
     void SetBitmaps(UINT thumb, UINT disabledThumb, UINT thumbMask, UINT track);
@@ -27,6 +35,10 @@ public:
     void SetPos(int value);
     int GetPos() const { return m_value; }
     void SetToolTip(HWND parent, const std::wstring& text);
+    // The name screen readers hear (it is the window text too) and how they hear the value;
+    // without a value text the value is read as its number.
+    void SetAccessibleName(const std::wstring& name);
+    void SetValueText(ValueText valueText) { m_valueText = std::move(valueText); }
 
     int ValueToPixel(int value) const;
     int PixelToValue(int x) const;
@@ -42,9 +54,29 @@ protected:
     // window is.
     void DrawThumb(HDC dc, int y) const;
 
+    // Where a press at `mouseX` puts the thumb and the value it gives.
+    struct ThumbStop {
+        int x;
+        int value;
+    };
+    ThumbStop StopForMouse(int mouseX) const;
+    // A value the thumb snaps to when pressed or dragged at `mouseX`, if there is one there.
+    virtual std::optional<int> SnapValue(int mouseX) const { return std::nullopt; }
+    int ThumbWidth() const { return m_thumbWidth; }
+    int Range() const { return m_range; }
+    bool IsDragging() const { return m_dragging; }
+
 private:
+    // IAccessibleControl
+    std::wstring AccessibleName() const override { return GetWindowText(); }
+    std::wstring AccessibleValue() const override;
+    LONG AccessibleRole() const override { return ROLE_SYSTEM_SLIDER; }
+    LONG AccessibleState() const override { return 0; }
+    std::wstring DefaultActionName() const override { return std::wstring(); }
+    void DoDefaultAction() override {}
+
     int TrackLength() const;
-    void PlaceThumb(int mouseX);
+    int ThumbXForMouse(int mouseX) const;
     void TrackMouse(int mouseX);
     void Notify(UINT message) const;
     void EndDrag();
@@ -60,4 +92,6 @@ private:
     UINT m_thumbMask = 0;
     UINT m_track = 0;
     std::unique_ptr<CToolTipCtrl> m_toolTip;
+    ValueText m_valueText;
+    CAccessibleHost m_accessible;
 };

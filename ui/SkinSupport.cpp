@@ -28,3 +28,11 @@ void ReplaceToolTip(std::unique_ptr<CToolTipCtrl>& toolTip, HWND tool, const std
     std::unique_ptr<CToolTipCtrl> created(new (std::nothrow) CToolTipCtrl);
     if (created && created->Create(tool, text)) toolTip = std::move(created);
 }
+
+void DrawFocusCue(HDC dc, HWND control, RECT rect)
+{
+    if (GetFocus() != control) return;
+    if (SendMessageW(control, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) return;
+    InflateRect(&rect, -1, -1);
+    DrawFocusRect(dc, &rect);
+}

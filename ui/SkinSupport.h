@@ -34,3 +34,7 @@ SIZE SkinBitmapSize(UINT id);
 // Replaces `toolTip` with a new tooltip for the control `tool` showing `text`. When the new
 // one cannot be made the control is left without a tooltip.
 void ReplaceToolTip(std::unique_ptr<CToolTipCtrl>& toolTip, HWND tool, const std::wstring& text);
+
+// The dotted focus rectangle just inside `rect`, drawn while `control` has the keyboard focus
+// and its window shows focus cues (they stay hidden until the keyboard is used).
+void DrawFocusCue(HDC dc, HWND control, RECT rect);

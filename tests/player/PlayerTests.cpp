@@ -1,6 +1,7 @@
 // The player window's pure rules: time formats, document paths arriving from outside, and the
 // skin's layout and size limits.
 #include "player/DocumentPath.h"
+#include "player/PlayerKeys.h"
 #include "player/TimeDisplay.h"
 #include "resources/ResourceIds.h"
 #include "ui/MainWindowSkin.h"
@@ -130,4 +131,60 @@ TEST(MainWindowSkin, SizeLimitsKeepTheMinimumAndTheScreenWidth)
     ApplySizeLimits(WMSZ_TOPLEFT, proposed, current, false, 1280);
     EXPECT_EQ(proposed.right - proposed.left, 420);
     EXPECT_EQ(proposed.bottom - proposed.top, 390);
+}
+
+TEST(PlayerKeys, TransportKeysActOnlyWithoutModifiers)
+{
+    const KeyModifiers none{};
+    EXPECT_EQ(CommandForKey(VK_SPACE, none), KeyCommand::PlayPause);
+    EXPECT_EQ(CommandForKey(VK_LEFT, none), KeyCommand::SkipBack);
+    EXPECT_EQ(CommandForKey(VK_RIGHT, none), KeyCommand::SkipForward);
+    EXPECT_EQ(CommandForKey(VK_PRIOR, none), KeyCommand::PreviousPicture);
+    EXPECT_EQ(CommandForKey(VK_NEXT, none), KeyCommand::NextPicture);
+    EXPECT_EQ(CommandForKey(VK_UP, none), KeyCommand::VolumeUp);
+    EXPECT_EQ(CommandForKey(VK_DOWN, none), KeyCommand::VolumeDown);
+    EXPECT_EQ(CommandForKey('M', none), KeyCommand::Mute);
+    EXPECT_EQ(CommandForKey(VK_HOME, none), KeyCommand::ToStart);
+    EXPECT_EQ(CommandForKey('O', none), KeyCommand::None) << "O alone is no command";
+    // The dialog keeps Tab; Enter and Escape stay with the key filter, which does nothing.
+    for (UINT key : {UINT{VK_TAB}, UINT{VK_RETURN}, UINT{VK_ESCAPE}, UINT{VK_CANCEL}, UINT{VK_END}, UINT{'A'}})
+        EXPECT_EQ(CommandForKey(key, none), KeyCommand::None) << key;
+
+    EXPECT_EQ(CommandForKey('O', KeyModifiers{true, false, false}), KeyCommand::Open);
+    EXPECT_EQ(CommandForKey('O', KeyModifiers{true, true, false}), KeyCommand::None) << "Ctrl+Shift+O";
+    EXPECT_EQ(CommandForKey('O', KeyModifiers{true, false, true}), KeyCommand::None) << "AltGr+O";
+    EXPECT_EQ(CommandForKey(VK_SPACE, KeyModifiers{true, false, false}), KeyCommand::None);
+    EXPECT_EQ(CommandForKey(VK_LEFT, KeyModifiers{false, true, false}), KeyCommand::None) << "Shift+Left";
+    EXPECT_EQ(CommandForKey('M', KeyModifiers{false, false, true}), KeyCommand::None);
+}
+
+TEST(PlayerKeys, MediaKeysAndWhatRepeats)
+{
+    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_PLAY_PAUSE), KeyCommand::PlayPause);
+    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_PLAY), KeyCommand::Play);
+    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_PAUSE), KeyCommand::Pause);
+    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_NEXTTRACK), KeyCommand::NextPicture);
+    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_PREVIOUSTRACK), KeyCommand::PreviousPicture);
+    for (int other : {APPCOMMAND_MEDIA_STOP, APPCOMMAND_VOLUME_UP, APPCOMMAND_BROWSER_BACKWARD, 0})
+        EXPECT_EQ(CommandForAppCommand(other), KeyCommand::None) << other;
+
+    for (KeyCommand steps : {KeyCommand::SkipBack, KeyCommand::SkipForward, KeyCommand::PreviousPicture,
+                             KeyCommand::NextPicture, KeyCommand::VolumeUp, KeyCommand::VolumeDown})
+        EXPECT_TRUE(RepeatsWhileHeld(steps));
+    for (KeyCommand toggles : {KeyCommand::PlayPause, KeyCommand::Mute, KeyCommand::ToStart, KeyCommand::Open})
+        EXPECT_FALSE(RepeatsWhileHeld(toggles));
+}
+
+TEST(TimeDisplay, SpeaksPositionsInWords)
+{
+    EXPECT_EQ(FormatSpokenTime(0), L"0 seconds");
+    EXPECT_EQ(FormatSpokenTime(1), L"1 second");
+    EXPECT_EQ(FormatSpokenTime(59), L"59 seconds");
+    EXPECT_EQ(FormatSpokenTime(60), L"1 minute");
+    EXPECT_EQ(FormatSpokenTime(130), L"2 minutes 10 seconds");
+    EXPECT_EQ(FormatSpokenTime(3600), L"1 hour");
+    EXPECT_EQ(FormatSpokenTime(3661), L"1 hour 1 minute 1 second");
+    EXPECT_EQ(FormatSpokenTime(7205), L"2 hours 5 seconds");
+    EXPECT_EQ(FormatSpokenTime(-4), L"0 seconds");
+    EXPECT_EQ(FormatSpokenPosition(130, 300), L"2 minutes 10 seconds of 5 minutes");
 }

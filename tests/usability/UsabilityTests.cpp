@@ -1,0 +1,461 @@
+// The built program driven from outside over the demo document, for what a Windows user expects
+// beyond the buttons: the keyboard, the media keys, what a screen reader learns about each
+// control, and the seek bar's picture preview with its snapping to the marks. The cases share
+// one running player and build on each other, in the order written.
+#include "framework/ComPtr.h"
+#include "resources/ResourceIds.h"
+#include "tests/acceptance/PlayerDriver.h"
+
+#include <gtest/gtest.h>
+#include <ole2.h>
+#include <oleacc.h>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+const wchar_t kDemoTitle[] = L"A Tour of Kavora";
+const COLORREF kMarkColour = RGB(0x2A, 0x7A, 0xB8); // the skin's accent, which the marks wear
+
+std::wstring DemoFolder() { return BinFolder() + L"..\\demo\\"; }
+std::wstring DemoPath() { return DemoFolder() + L"demo.kav"; }
+
+// The start second of each period of the demo, as the script that made it lists them.
+std::vector<int> ReadPeriodStarts()
+{
+    std::vector<int> starts;
+    std::ifstream in((DemoFolder() + L"demo-periods.txt").c_str());
+    std::string picture, colour;
+    int startMs = 0;
+    while (in >> startMs >> picture >> colour) starts.push_back(startMs / 1000);
+    return starts;
+}
+
+// Key messages as the keyboard would queue them for a window: wParam the key, lParam the repeat
+// count 1 and, for an auto-repeat, bit 30 (the key was already down).
+void PostKey(HWND target, UINT key, bool repeat = false)
+{
+    PostMessageW(target, WM_KEYDOWN, key, 1 | (repeat ? (1 << 30) : 0));
+    PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+}
+
+void TypeKey(BYTE key)
+{
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+}
+
+LRESULT AppCommand(HWND target, int command)
+{
+    return SendMessageW(target, WM_APPCOMMAND, reinterpret_cast<WPARAM>(target),
+                        MAKELPARAM(0, command | FAPPCOMMAND_KEY));
+}
+
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// What a screen reader reads of a window's client object.
+struct Described {
+    HRESULT found = E_FAIL;
+    std::wstring name;
+    std::wstring value;
+    LONG role = 0;
+    LONG state = 0;
+    std::wstring action;
+    ComPtr<IAccessible> object;
+};
+
+std::wstring TextOf(BSTR text)
+{
+    std::wstring copy = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return copy;
+}
+
+Described Describe(HWND hwnd)
+{
+    Described d;
+    d.found = AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&d.object));
+    if (FAILED(d.found) || !d.object) return d;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    if (SUCCEEDED(d.object->get_accName(self, &text))) d.name = TextOf(text);
+    text = nullptr;
+    if (SUCCEEDED(d.object->get_accValue(self, &text))) d.value = TextOf(text);
+    text = nullptr;
+    if (SUCCEEDED(d.object->get_accDefaultAction(self, &text))) d.action = TextOf(text);
+    VARIANT v{};
+    if (SUCCEEDED(d.object->get_accRole(self, &v)) && v.vt == VT_I4) d.role = v.lVal;
+    VariantClear(&v);
+    if (SUCCEEDED(d.object->get_accState(self, &v)) && v.vt == VT_I4) d.state = v.lVal;
+    VariantClear(&v);
+    return d;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+} // namespace
+
+class PlayerUsability : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        OleInitialize(nullptr);
+        s_starts = ReadPeriodStarts();
+        s_player = new CPlayerProcess;
+        if (s_player->Start(L"\"" + DemoPath() + L"\"")) s_window = s_player->WaitForWindow();
+        if (s_window) WaitFor([] { return ControlText(s_window, IDC_TITLE) == kDemoTitle; }, 15000);
+        CreateDirectoryW((BinFolder() + L"..\\screenshots").c_str(), nullptr);
+    }
+    static void TearDownTestSuite()
+    {
+        if (s_window) PressButton(s_window, IDC_CLOSE);
+        if (s_player) s_player->WaitForExit(10000);
+        delete s_player;
+        s_player = nullptr;
+        OleUninitialize();
+    }
+    void SetUp() override
+    {
+        ASSERT_GE(s_starts.size(), 4u) << "the demo's period list is missing or short";
+        ASSERT_NE(s_window, nullptr) << "the player window did not appear";
+        ASSERT_TRUE(s_player->IsRunning());
+        ASSERT_EQ(ControlText(s_window, IDC_TITLE), kDemoTitle);
+    }
+
+    static HWND Window() { return s_window; }
+    static HWND Control(int id) { return GetDlgItem(s_window, id); }
+    static int Elapsed() { return SecondsOf(ControlText(s_window, IDC_TIME)); }
+    static bool ElapsedBecomes(int seconds) { return WaitFor([&] { return Elapsed() == seconds; }, 2500); }
+    static bool IsPlaying()
+    {
+        const int before = Elapsed();
+        return WaitFor([&] { return Elapsed() != before; }, 2500);
+    }
+    static bool HoldsStill()
+    {
+        const int before = Elapsed();
+        Pump(1500);
+        return Elapsed() == before;
+    }
+    // Paused at a known position: a skip back while paused writes the label.
+    static int PauseAndRead()
+    {
+        AppCommand(s_window, APPCOMMAND_MEDIA_PAUSE);
+        PressButton(s_window, IDC_SKIP_BACK);
+        Pump(500);
+        return Elapsed();
+    }
+    // The volume and mute as the player shows them to screen readers. (Under Wine each process
+    // has its own mixer session, so the test cannot read the player's volume from the mixer.)
+    static int Volume()
+    {
+        const std::wstring value = Describe(Control(IDC_VOLUME)).value;
+        return value.empty() ? -1 : _wtoi(value.c_str());
+    }
+    static bool Muted() { return (Describe(Control(IDC_MUTE)).state & STATE_SYSTEM_PRESSED) != 0; }
+    static void Screenshot(const wchar_t* name) { SaveScreen(BinFolder() + L"..\\screenshots\\" + name); }
+
+    static CPlayerProcess* s_player;
+    static HWND s_window;
+    static std::vector<int> s_starts;
+};
+
+CPlayerProcess* PlayerUsability::s_player = nullptr;
+HWND PlayerUsability::s_window = nullptr;
+std::vector<int> PlayerUsability::s_starts;
+
+TEST_F(PlayerUsability, SpaceTogglesPlayAndPauseWhicheverControlHasTheFocus)
+{
+    ASSERT_TRUE(IsPlaying());
+    // The window itself, a button and the seek bar: the key reaches the player from each.
+    for (HWND target : {Window(), Control(IDC_PLAY), Control(IDC_SEEKBAR)}) {
+        PostKey(target, VK_SPACE);
+        EXPECT_TRUE(HoldsStill()) << "Space pauses while playing";
+        PostKey(target, VK_SPACE);
+        EXPECT_TRUE(IsPlaying()) << "Space plays while paused";
+    }
+    // A held Space does not flicker between the two.
+    PostKey(Window(), VK_SPACE, true);
+    EXPECT_TRUE(IsPlaying()) << "an auto-repeat of Space does nothing";
+}
+
+TEST_F(PlayerUsability, ArrowsHomeAndPageKeysMoveLikeTheirButtons)
+{
+    const int start = PauseAndRead();
+    PostKey(Control(IDC_PAUSE), VK_RIGHT);
+    EXPECT_TRUE(ElapsedBecomes(start + 10)) << Elapsed();
+    PostKey(Control(IDC_PAUSE), VK_RIGHT, true);
+    EXPECT_TRUE(ElapsedBecomes(start + 20)) << "skips repeat while the key is held: " << Elapsed();
+    PostKey(Window(), VK_LEFT);
+    EXPECT_TRUE(ElapsedBecomes(start + 17)) << Elapsed();
+    EXPECT_TRUE(HoldsStill()) << "skips keep the pause";
+    PostKey(Window(), VK_HOME);
+    EXPECT_TRUE(ElapsedBecomes(0)) << Elapsed();
+    EXPECT_TRUE(HoldsStill()) << "Home keeps the pause";
+
+    // Picture jumps land on the picture starts and play from there.
+    PostKey(Window(), VK_NEXT);
+    EXPECT_TRUE(WaitFor([] { return Elapsed() >= s_starts[1] && Elapsed() <= s_starts[1] + 1; }, 3000)) << Elapsed();
+    EXPECT_TRUE(IsPlaying());
+    PostKey(Window(), VK_NEXT);
+    EXPECT_TRUE(WaitFor([] { return Elapsed() >= s_starts[2] && Elapsed() <= s_starts[2] + 1; }, 3000)) << Elapsed();
+    PostKey(Window(), VK_PRIOR);
+    PostKey(Window(), VK_PRIOR);
+    EXPECT_TRUE(WaitFor([] { return Elapsed() <= s_starts[1] + 1; }, 3000)) << Elapsed();
+}
+
+TEST_F(PlayerUsability, UpDownAndMChangeTheVolumeAndMute)
+{
+    const int start = Volume();
+    ASSERT_GE(start, 0) << "the volume slider tells no value";
+    PostKey(Window(), VK_DOWN);
+    EXPECT_TRUE(WaitFor([&] { return Volume() == std::max(start - 5, 0); }, 2000)) << Volume();
+    PostKey(Control(IDC_SEEKBAR), VK_DOWN, true);
+    EXPECT_TRUE(WaitFor([&] { return Volume() == std::max(start - 10, 0); }, 2000)) << "volume steps repeat";
+    PostKey(Window(), VK_UP);
+    EXPECT_TRUE(WaitFor([&] { return Volume() == std::max(start - 5, 0); }, 2000)) << Volume();
+    PostKey(Window(), VK_UP);
+    PostKey(Window(), VK_UP);
+    EXPECT_TRUE(WaitFor([&] { return Volume() == std::min(std::max(start - 5, 0) + 10, 100); }, 2000)) << Volume();
+
+    ASSERT_FALSE(Muted());
+    PostKey(Control(IDC_VOLUME), 'M');
+    EXPECT_TRUE(WaitFor([] { return Muted(); }, 2000));
+    PostKey(Window(), 'M', true);
+    Pump(300);
+    EXPECT_TRUE(Muted()) << "a held M toggles once";
+    PostKey(Window(), 'M');
+    EXPECT_TRUE(WaitFor([] { return !Muted(); }, 2000));
+}
+
+TEST_F(PlayerUsability, EnterAndEscapeStillDoNothing)
+{
+    ASSERT_TRUE(IsPlaying());
+    for (UINT key : {VK_RETURN, VK_ESCAPE, VK_CANCEL}) {
+        PostKey(Control(IDC_PLAY), key);
+        PostKey(Window(), key);
+    }
+    Pump(500);
+    EXPECT_TRUE(IsWindowVisible(Window()));
+    EXPECT_TRUE(IsPlaying()) << "nor do they pause";
+}
+
+TEST_F(PlayerUsability, RealKeysMoveTheFocusWithTabAndCtrlOOpensTheFileDialog)
+{
+    SetForegroundWindow(Window());
+    Pump(300);
+    const HWND first = FocusOf(Window());
+    ASSERT_NE(first, nullptr) << "nothing in the player has the focus";
+    TypeKey(VK_TAB);
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(Window()) != first; }, 2000)) << "Tab moves the focus";
+    const HWND second = FocusOf(Window());
+    EXPECT_EQ(GetParent(second), Window());
+    Screenshot(L"usability-1-focus.bmp");
+
+    TypeKey(VK_SPACE);
+    EXPECT_TRUE(HoldsStill()) << "real Space pauses with the focus on a button";
+    TypeKey(VK_SPACE);
+    EXPECT_TRUE(IsPlaying());
+
+    keybd_event(VK_CONTROL, 0, 0, 0);
+    TypeKey('O');
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = FindDialogOf(s_player->Id(), Window())) != nullptr; }, 5000))
+        << "Ctrl+O shows no file dialog";
+    Screenshot(L"usability-2-open-dialog.bmp");
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_EQ(ControlText(Window(), IDC_TITLE), kDemoTitle) << "a cancelled dialog leaves the document";
+}
+
+TEST_F(PlayerUsability, MediaKeysPlayPauseAndChangeThePicture)
+{
+    ASSERT_TRUE(IsPlaying());
+    EXPECT_EQ(AppCommand(Window(), APPCOMMAND_MEDIA_PLAY_PAUSE), TRUE);
+    EXPECT_TRUE(HoldsStill());
+    EXPECT_EQ(AppCommand(Window(), APPCOMMAND_MEDIA_PLAY_PAUSE), TRUE);
+    EXPECT_TRUE(IsPlaying());
+    EXPECT_EQ(AppCommand(Window(), APPCOMMAND_MEDIA_PLAY), TRUE);
+    EXPECT_TRUE(IsPlaying()) << "play while playing goes on playing";
+    EXPECT_EQ(AppCommand(Window(), APPCOMMAND_MEDIA_PAUSE), TRUE);
+    EXPECT_TRUE(HoldsStill());
+    EXPECT_EQ(AppCommand(Window(), APPCOMMAND_MEDIA_PAUSE), TRUE);
+    EXPECT_TRUE(HoldsStill()) << "pause while paused stays paused";
+    EXPECT_EQ(AppCommand(Window(), APPCOMMAND_MEDIA_PLAY), TRUE);
+    EXPECT_TRUE(IsPlaying());
+
+    PostKey(Window(), VK_HOME);
+    ASSERT_TRUE(WaitFor([] { return Elapsed() <= 1; }, 2500));
+    // Sent to a control, the command travels up to the player window. (Wine's default handling
+    // passes it up but answers 0 itself, so only the effect is checked.)
+    AppCommand(Control(IDC_NEXT_PICTURE), APPCOMMAND_MEDIA_NEXTTRACK);
+    EXPECT_TRUE(WaitFor([] { return Elapsed() >= s_starts[1] && Elapsed() <= s_starts[1] + 1; }, 3000)) << Elapsed();
+    ASSERT_TRUE(WaitFor([] { return Elapsed() >= s_starts[1] + 2; }, 4000));
+    EXPECT_EQ(AppCommand(Window(), APPCOMMAND_MEDIA_PREVIOUSTRACK), TRUE);
+    EXPECT_TRUE(WaitFor([] { return Elapsed() <= s_starts[1] + 1; }, 3000)) << Elapsed();
+
+    EXPECT_EQ(AppCommand(Window(), APPCOMMAND_BROWSER_BACKWARD), FALSE) << "commands the player has none for";
+    EXPECT_EQ(AppCommand(Window(), APPCOMMAND_MEDIA_STOP), FALSE) << "the player has no stop";
+}
+
+TEST_F(PlayerUsability, ScreenReadersHearEveryControlsNameRoleAndValue)
+{
+    struct Named {
+        int id;
+        UINT tip;
+    };
+    const Named buttons[] = {
+        {IDC_PLAY, IDS_TIP_PLAY},         {IDC_PAUSE, IDS_TIP_PAUSE},     {IDC_SKIP_BACK, IDS_TIP_SKIP_BACK},
+        {IDC_SKIP_FORWARD, IDS_TIP_SKIP_FORWARD}, {IDC_NEXT_PICTURE, IDS_TIP_NEXT_PICTURE},
+        {IDC_PREV_PICTURE, IDS_TIP_PREV_PICTURE}, {IDC_TOPMOST, IDS_TIP_TOPMOST},   {IDC_MUTE, IDS_TIP_MUTE},
+        {IDC_COMPACT, IDS_TIP_COMPACT},   {IDC_CLOSE, IDS_TIP_CLOSE},     {IDC_MAXIMIZE, IDS_TIP_MAXIMIZE},
+        {IDC_MINIMIZE, IDS_TIP_MINIMIZE},
+    };
+    for (const Named& button : buttons) {
+        const Described d = Describe(Control(button.id));
+        ASSERT_TRUE(SUCCEEDED(d.found)) << "control " << button.id << ": 0x" << std::hex << d.found;
+        EXPECT_EQ(d.name, ResourceString(button.tip)) << button.id;
+        EXPECT_EQ(d.role, ROLE_SYSTEM_PUSHBUTTON) << button.id;
+        EXPECT_TRUE(d.state & STATE_SYSTEM_FOCUSABLE) << button.id;
+        EXPECT_EQ(d.action, L"Press") << button.id;
+        std::printf("  button %d: name \"%s\", role %ld, state 0x%lx, action \"%s\"\n", button.id,
+                    Narrow(d.name).c_str(), d.role, d.state, Narrow(d.action).c_str());
+    }
+
+    const Described volume = Describe(Control(IDC_VOLUME));
+    ASSERT_TRUE(SUCCEEDED(volume.found));
+    EXPECT_EQ(volume.name, ResourceString(IDS_TIP_VOLUME));
+    EXPECT_EQ(volume.role, ROLE_SYSTEM_SLIDER);
+    EXPECT_EQ(std::to_wstring(_wtoi(volume.value.c_str())), volume.value) << "a plain number";
+    std::printf("  volume: name \"%s\", role %ld, value \"%s\"\n", Narrow(volume.name).c_str(), volume.role,
+                Narrow(volume.value).c_str());
+
+    const Described seek = Describe(Control(IDC_SEEKBAR));
+    ASSERT_TRUE(SUCCEEDED(seek.found));
+    EXPECT_EQ(seek.name, ResourceString(IDS_NAME_SEEKBAR));
+    EXPECT_EQ(seek.role, ROLE_SYSTEM_SLIDER);
+    EXPECT_NE(seek.value.find(L" of "), std::wstring::npos) << Narrow(seek.value);
+    EXPECT_NE(seek.value.find(L"second"), std::wstring::npos) << Narrow(seek.value);
+    std::printf("  seek bar: name \"%s\", role %ld, value \"%s\"\n", Narrow(seek.name).c_str(), seek.role,
+                Narrow(seek.value).c_str());
+
+    // The elapsed time is a static text whose name is what it shows.
+    const Described time = Describe(Control(IDC_TIME));
+    ASSERT_TRUE(SUCCEEDED(time.found));
+    EXPECT_EQ(SecondsOf(time.name), SecondsOf(ControlText(Window(), IDC_TIME))) << Narrow(time.name);
+    std::printf("  time label: name \"%s\", role %ld\n", Narrow(time.name).c_str(), time.role);
+
+    // Toggles say whether they are on; the default action presses the button.
+    ASSERT_FALSE(Muted());
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    EXPECT_TRUE(SUCCEEDED(Describe(Control(IDC_MUTE)).object->accDoDefaultAction(self)));
+    EXPECT_TRUE(WaitFor([] { return Muted(); }, 2000)) << "pressing mute through the screen reader";
+    Describe(Control(IDC_MUTE)).object->accDoDefaultAction(self);
+    EXPECT_TRUE(WaitFor([] { return !Muted(); }, 2000));
+}
+
+namespace {
+// The centre column of each picture mark on the seek bar as the screen shows it: runs of the
+// marks' colour along a row through the marks' heads.
+std::vector<int> MarkColumns(HWND bar)
+{
+    RECT client{};
+    GetClientRect(bar, &client);
+    std::vector<int> centres;
+    int runStart = -1;
+    for (int x = 0; x <= client.right; ++x) {
+        const bool mark = x < client.right && Near(ScreenPixel(bar, (x + 0.5) / client.right, 5.5 / client.bottom), kMarkColour, 40);
+        if (mark && runStart < 0) runStart = x;
+        if (!mark && runStart >= 0) {
+            centres.push_back((runStart + x - 1) / 2);
+            runStart = -1;
+        }
+    }
+    return centres;
+}
+
+// The seek bar's preview: a visible popup of the player's process owned by its window.
+HWND FindPreview(HWND player)
+{
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{player, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, 64);
+            if (GetWindow(hwnd, GW_OWNER) != s->owner || !IsWindowVisible(hwnd) ||
+                std::wstring(name) != L"KavoraFrameworkWindow")
+                return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring TextOfWindow(HWND hwnd)
+{
+    wchar_t text[64] = {};
+    GetWindowTextW(hwnd, text, 64);
+    return text;
+}
+} // namespace
+
+TEST_F(PlayerUsability, SeekBarPreviewsThePictureAndSnapsToItsMarks)
+{
+    HWND bar = Control(IDC_SEEKBAR);
+    const std::vector<int> marks = MarkColumns(bar);
+    ASSERT_GE(marks.size(), 4u) << "picture marks on the seek bar";
+    RECT client{};
+    GetClientRect(bar, &client);
+
+    // Resting on the third mark shows that picture's start time; the popup stands under the bar.
+    MouseMove(bar, POINT{marks[2] + 1, client.bottom / 2});
+    HWND preview = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (preview = FindPreview(Window())) != nullptr; }, 2000)) << "no preview";
+    EXPECT_TRUE(WaitFor([&] { return SecondsOf(TextOfWindow(preview)) == s_starts[2]; }, 1000))
+        << Narrow(TextOfWindow(preview)) << ", picture starts at " << s_starts[2];
+    RECT popup{}, barRect{};
+    GetWindowRect(preview, &popup);
+    GetWindowRect(bar, &barRect);
+    EXPECT_GE(popup.top, barRect.bottom) << "below the bar";
+    Screenshot(L"usability-3-seek-preview.bmp");
+
+    // Half-way between two marks it shows a time between their starts.
+    MouseMove(bar, POINT{(marks[2] + marks[3]) / 2, client.bottom / 2});
+    EXPECT_TRUE(WaitFor([&] {
+        const int shown = SecondsOf(TextOfWindow(preview));
+        return shown > s_starts[2] && shown < s_starts[3];
+    }, 1000)) << Narrow(TextOfWindow(preview));
+
+    // A click a few pixels beside a mark seeks exactly to its picture's start.
+    PostKey(Window(), VK_SPACE); // pause, so the label holds the seek target
+    Pump(300);
+    MouseMove(bar, POINT{marks[3] + 3, client.bottom / 2});
+    MouseButton(true);
+    MouseButton(false);
+    EXPECT_TRUE(ElapsedBecomes(s_starts[3])) << Elapsed() << " instead of " << s_starts[3];
+
+    // Leaving the bar takes the preview away.
+    MouseMove(Window(), POINT{client.right / 2, 200});
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(preview); }, 2000)) << "the preview stays after the mouse left";
+    PostKey(Window(), VK_SPACE);
+    EXPECT_TRUE(IsPlaying());
+}

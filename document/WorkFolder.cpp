@@ -131,10 +131,15 @@ HRESULT CopyContainerItems(HANDLE container, const ContainerDirectory& directory
         const std::uint64_t containerSize = static_cast<std::uint64_t>(size.QuadPart);
         CheckItemInside(directory.index, containerSize);
         CheckItemInside(directory.voice, containerSize);
+        std::uint64_t total = std::uint64_t(directory.index.size) + directory.voice.size;
         for (const ContainerItem& picture : directory.pictures) {
             Check(IsPlainFileName(picture.name));
             CheckItemInside(picture, containerSize);
+            total += picture.size;
         }
+        // Items may overlap, so a container of a megabyte can name thousands of pictures that
+        // each span all of it: what is copied out stays below the largest container there is.
+        Check(total <= container::kMaxItemBytes);
 
         CopyWhole(container, directory.index, folder + kIndexFileName);
         CopyInPieces(container, directory.voice, folder + kVoiceFileName);

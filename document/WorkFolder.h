@@ -25,6 +25,7 @@ HRESULT CleanUpFolder(const std::wstring& folder);
 
 // Copies the items of an open, checked container into `folder` (with its trailing backslash):
 // the index to ZEL.PIN, the voice track to ZEL.TMV in pieces of kCopyChunkSize bytes, then each
-// picture under its entry name. S_OK, E_FAIL or E_OUTOFMEMORY; files written before a failure
-// stay in the folder.
+// picture under its entry name. Items together larger than 2 GiB (overlapping ones) are
+// refused before anything is written. S_OK, E_FAIL or E_OUTOFMEMORY; files written before a
+// failure stay in the folder.
 HRESULT CopyContainerItems(HANDLE container, const ContainerDirectory& directory, const std::wstring& folder);

@@ -33,20 +33,6 @@ std::uint64_t FreeBytes(const std::wstring& folder)
     return GetDiskFreeSpaceExW(folder.c_str(), &available, &total, &free) ? available.QuadPart : 0;
 }
 
-std::size_t EntriesIn(const std::wstring& folder)
-{
-    std::size_t count = 0;
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") ++count;
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    return count;
-}
-
 // Points the process's temporary folder (TMP and TEMP) elsewhere for the life of the object.
 class CTempFolderOverride {
 public:

@@ -68,6 +68,23 @@ void SetName(Bytes& container, std::size_t entry, const std::wstring& name)
     const std::size_t at = 32 + 528 * entry;
     for (std::size_t i = 0; i < 256; ++i) PutLE16(container, at + 2 * i, i < name.size() ? name[i] : 0);
 }
+
+// `container` with `count` more picture entries, "p0.jpg" and on, each spanning the whole file.
+Bytes WithPicturesSpanningTheFile(const Bytes& container, std::size_t count)
+{
+    const std::vector<ItemPlace> places = ItemPlaces(container);
+    const std::size_t directoryEnd = 32 + 528 * places.size();
+    const auto shift = static_cast<std::uint32_t>(528 * count);
+    Bytes out = container;
+    for (const ItemPlace& place : places) PutLE32(out, place.entryAt + 512, place.offset + shift);
+    out.insert(out.begin() + static_cast<std::ptrdiff_t>(directoryEnd), 528 * count, 0);
+    PutLE16(out, 10, static_cast<std::uint16_t>(places.size() + count));
+    for (std::size_t i = 0; i < count; ++i) {
+        SetName(out, places.size() + i, L"p" + std::to_wstring(i) + L".jpg");
+        PutLE32(out, directoryEnd + 528 * i + 516, static_cast<std::uint32_t>(out.size()));
+    }
+    return out;
+}
 }  // namespace
 
 TEST_F(Fuzzing, MutatedInputsAreRefusedCleanlyOrLoadWhole)
@@ -211,4 +228,26 @@ TEST_F(Fuzzing, HugeCountsAndBoundsAreRefusedWithoutWritingAnything)
     for (int i = 0; i < 4; ++i) index.at(16 + i) = i == 0 ? 0x7F : 0xFF;
     EXPECT_EQ(Check("index count 2^31-1", CaseKind::Index, ReplaceItem(slides, 0, index)), "");
     EXPECT_EQ(Harness().LastDocumentResult(), E_FAIL);
+}
+
+TEST_F(Fuzzing, OverlappingItemsOfMoreThan2GiBAreRefusedBeforeAnyCopy)
+{
+    // 2100 entries make a container of 1.1 MB, whose 2100 pictures of all of it would fill
+    // 2.3 GB of the temporary folder.
+    const Bytes spanning = WithPicturesSpanningTheFile(Seeds().containers[1], 2100);
+    const std::wstring path = GetTempFolder() + L"kavfuzz\\cases\\spanning.kav";
+    ASSERT_TRUE(WriteFileBytes(path, spanning));
+    {
+        CPlayerDocument document(Harness().WorkFolder());
+        EXPECT_EQ(document.Load(path), E_FAIL);
+        EXPECT_EQ(EntriesIn(Harness().WorkFolder()), 0u) << "refused before the first item was copied";
+    }
+    DeleteFileW(path.c_str());
+    EXPECT_EQ(Check("2100 pictures spanning the file", CaseKind::Container, spanning), "");
+
+    // Overlaps as such are allowed: forty pictures of the whole file load.
+    EXPECT_EQ(Check("40 pictures spanning the file", CaseKind::Container,
+                    WithPicturesSpanningTheFile(Seeds().containers[1], 40)),
+              "");
+    EXPECT_EQ(Harness().LastDocumentResult(), S_OK);
 }

@@ -45,3 +45,16 @@ bool PathExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+std::size_t EntriesIn(const std::wstring& folder)
+{
+    std::size_t count = 0;
+    WIN32_FIND_DATAW found;
+    UniqueFind find(FindFirstFileW((folder + L"*").c_str(), &found));
+    if (!find) return 0;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") ++count;
+    } while (FindNextFileW(find.Get(), &found));
+    return count;
+}

@@ -30,3 +30,5 @@ std::uint64_t EnvironmentNumber(const wchar_t* name, std::uint64_t fallback);
 bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+// Files and folders directly inside `folder` (with its trailing backslash).
+std::size_t EntriesIn(const std::wstring& folder);

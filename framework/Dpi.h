@@ -16,3 +16,7 @@ inline int ScaleForDpi(int value, UINT dpi)
 {
     return MulDiv(value, static_cast<int>(dpi), static_cast<int>(kDefaultDpi));
 }
+
+// Sent to every child after its top-level window moved to a monitor of another scale
+// (WM_DPICHANGED_AFTERPARENT, which the headers declare only for newer targets).
+constexpr UINT kDpiChangedAfterParentMessage = 0x02E3;

@@ -1,7 +1,7 @@
 #pragma once
 // The font of the player's labels and of the about box: the system's message font face at
-// height 12, normal weight.
+// height 12 on the 100 percent skin, normal weight; `scale` is the skin's scale in percent.
 
 #include "framework/Handles.h"
 
-UniqueFont CreateLabelFont();
+UniqueFont CreateLabelFont(int scale);

@@ -5,6 +5,8 @@
 #include "player/LabelFont.h"
 #include "player/TimeDisplay.h"
 #include "resources/ResourceIds.h"
+#include "ui/MainWindowSkin.h"
+#include "ui/SkinSupport.h"
 #include <algorithm>
 #include <cwchar>
 
@@ -105,7 +107,7 @@ BOOL CPlayerDlg::OnInitDialog()
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
 
-    m_font = CreateLabelFont();
+    m_font = CreateLabelFont(SkinScaleOf(m_hWnd));
     SetFont(m_font.Get());
 
     HRESULT hr = m_player.Initialize(m_hWnd);
@@ -128,11 +130,10 @@ BOOL CPlayerDlg::OnInitDialog()
 
     PictureAt(0, true);
     m_backgroundBrush.Reset(CreateSolidBrush(RGB(200, 199, 199)));
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 420, 390, SWP_NOZORDER);
+    const int scale = SkinScaleOf(m_hWnd);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, SkinScaled(kMinimumWindowWidth, scale),
+                   SkinScaled(kMinimumWindowHeight, scale), SWP_NOZORDER);
     if (!m_pendingPath.empty()) SetTimer(IDT_DEFERRED_OPEN, kDeferredOpenMs);
-    // Focus rectangles stay hidden until the keyboard moves the focus (Tab). Posted: the dialog
-    // sets its first focus and cues after this returns.
-    PostMessage(WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     return TRUE;
 }
 
@@ -341,6 +342,13 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_CTLCOLORSTATIC:
         return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_QUERYUISTATE:
+        // Focus rectangles stay hidden until Tab moves the focus. The window keeps that state
+        // itself: not every platform tracks it for a dialog.
+        return CDialog::WindowProc(message, wParam, lParam) | (m_focusCuesShown ? 0 : UISF_HIDEFOCUS);
+    case WM_DPICHANGED:
+        OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+        return 0;
     }
     return CDialog::WindowProc(message, wParam, lParam);
 }

@@ -124,6 +124,8 @@ private:
     // Window commands, menus and the about box
     void OnTopMost();
     void OnCompactView();
+    // The strip view's region: only the header stays visible and clickable.
+    void ApplyStripRegion();
     void OnMaximizeRestore();
     void OnContextMenu(POINT clientPoint);
     void OnMenuCommand(WPARAM command);
@@ -137,6 +139,7 @@ private:
     void OnPaint();
     void OnSize();
     void OnSizing(UINT edge, RECT* rect);
+    void OnDpiChanged(const RECT& suggested);
     LRESULT OnCtlColor(HDC dc, HWND control);
 
     CDropTarget m_dropTarget{*this};
@@ -148,6 +151,8 @@ private:
     // drag from another process hands over a proxy that is gone once DragEnter returns.
     ComPtr<IDataObject> m_dragData;
     bool m_dragging = false;
+    bool m_focusCuesShown = false; // set by the first Tab
+
     POINT m_dragStart{0, 0};
     UniqueBrush m_backgroundBrush;
     std::vector<PictureEntry> m_pictures;

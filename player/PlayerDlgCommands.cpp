@@ -6,12 +6,14 @@
 #include "player/AboutDlg.h"
 #include "player/PlayerDlg.h"
 #include "resources/ResourceIds.h"
+#include "ui/MainWindowSkin.h"
+#include "ui/SkinSupport.h"
 
 namespace {
 // Height of the strip that stays visible in strip view: the skin header and half a frame.
-int StripHeight()
+int StripHeight(int scale)
 {
-    return GetSystemMetrics(SM_CYFRAME) / 2 + 74;
+    return GetSystemMetrics(SM_CYFRAME) / 2 + SkinScaled(kHeaderHeight, scale);
 }
 
 void AppendString(HMENU menu, UINT flags, UINT_PTR command, UINT stringId)
@@ -41,8 +43,7 @@ void CPlayerDlg::OnCompactView()
 {
     if (!m_maximize.GetCheck()) return; // maximised: the whole window stays
     if (m_compact.GetCheck()) {
-        HRGN strip = CreateRectRgn(0, 0, GetSystemMetrics(SM_CXSCREEN), StripHeight());
-        SetWindowRgn(m_hWnd, strip, TRUE); // the window owns the region from here on
+        ApplyStripRegion();
         SetToggleBitmaps(m_compact, IDB_COMPACT_STRIP, IDB_COMPACT_MASK);
         m_compact.SetCheck(false);
     } else {
@@ -50,6 +51,12 @@ void CPlayerDlg::OnCompactView()
         SetToggleBitmaps(m_compact, IDB_COMPACT_FULL, IDB_COMPACT_MASK);
         m_compact.SetCheck(true);
     }
+}
+
+void CPlayerDlg::ApplyStripRegion()
+{
+    HRGN strip = CreateRectRgn(0, 0, GetSystemMetrics(SM_CXSCREEN), StripHeight(SkinScaleOf(m_hWnd)));
+    SetWindowRgn(m_hWnd, strip, TRUE); // the window owns the region from here on
 }
 
 void CPlayerDlg::OnMaximizeRestore()
@@ -188,7 +195,10 @@ bool CPlayerDlg::PreTranslateMessage(MSG& message)
         DispatchMessageW(&message);
         return true;
     }
-    if (message.wParam == VK_TAB) SendMessage(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if (message.wParam == VK_TAB && !m_focusCuesShown) {
+        m_focusCuesShown = true;
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
     const KeyModifiers modifiers{IsKeyHeld(VK_CONTROL), IsKeyHeld(VK_SHIFT), IsKeyHeld(VK_MENU)};
     const KeyCommand command = CommandForKey(static_cast<UINT>(message.wParam), modifiers);
     if (command == KeyCommand::None) return false;

@@ -3,7 +3,9 @@
 #include "framework/Gdi.h"
 #include "player/PlayerDlg.h"
 #include "resources/ResourceIds.h"
+#include "player/LabelFont.h"
 #include "ui/MainWindowSkin.h"
+#include "ui/SkinSupport.h"
 
 void CPlayerDlg::OnPaint()
 {
@@ -16,13 +18,13 @@ void CPlayerDlg::OnPaint()
         DrawIcon(paint.Get(), x, y, m_icon);
         return;
     }
-    PaintHeader(paint.Get(), client);
+    PaintHeader(paint.Get(), client, SkinScaleOf(m_hWnd));
 }
 
 void CPlayerDlg::OnSize()
 {
     const RECT client = GetClientRect();
-    for (const ControlPlacement& placement : LayoutControls(client)) {
+    for (const ControlPlacement& placement : LayoutControls(client, SkinScaleOf(m_hWnd))) {
         HWND control = GetDlgItem(m_hWnd, static_cast<int>(placement.id));
         if (!control) continue;
         const RECT& r = placement.rect;
@@ -34,7 +36,23 @@ void CPlayerDlg::OnSize()
 void CPlayerDlg::OnSizing(UINT edge, RECT* rect)
 {
     if (!rect) return;
-    ApplySizeLimits(edge, *rect, GetWindowRect(), !m_compact.GetCheck(), GetSystemMetrics(SM_CXSCREEN));
+    ApplySizeLimits(edge, *rect, GetWindowRect(), !m_compact.GetCheck(), GetSystemMetrics(SM_CXSCREEN),
+                    SkinScaleOf(m_hWnd));
+}
+
+// Moved to a monitor of another scale: the labels' font and the layout follow, and the window
+// takes the size the system suggests. The controls load their artwork for the new scale as they
+// paint.
+void CPlayerDlg::OnDpiChanged(const RECT& suggested)
+{
+    m_font = CreateLabelFont(SkinScaleOf(m_hWnd));
+    SetFont(m_font.Get());
+    for (CStatic* label : {&m_title, &m_time, &m_targetTime}) label->SetFont(m_font.Get());
+    ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    OnSize();
+    if (!m_compact.GetCheck()) ApplyStripRegion();
+    Invalidate(FALSE);
 }
 
 LRESULT CPlayerDlg::OnCtlColor(HDC dc, HWND control)

@@ -99,6 +99,10 @@
 #define IDB_RESTORE_MASK        261
 #define IDB_MAXIMIZE_MASK       262
 
+// The skin bitmaps drawn for 150 and 200 percent scale: the bitmap's ID plus one of these
+#define IDB_SCALE_150           1000
+#define IDB_SCALE_200           2000
+
 // Strings: tooltips
 #define IDS_TIP_PLAY            10000
 #define IDS_TIP_PAUSE           10001

@@ -2,6 +2,7 @@
 #include "framework/Gdi.h"
 #include "framework/Resources.h"
 #include "resources/ResourceIds.h"
+#include "ui/SkinSupport.h"
 
 namespace {
 RECT At(int x, int y, int width, int height)
@@ -10,46 +11,49 @@ RECT At(int x, int y, int width, int height)
 }
 }
 
-std::vector<ControlPlacement> LayoutControls(const RECT& client)
+std::vector<ControlPlacement> LayoutControls(const RECT& client, int scale)
 {
+    const auto S = [scale](int length) { return SkinScaled(length, scale); };
     const int L = client.left;
     const int T = client.top;
     const int R = client.right;
     const int W = client.right - client.left;
     const int H = client.bottom - client.top;
+    const int header = S(kHeaderHeight);
     // The left group keeps its distance from the left edge, the right group from the right
-    // edge, and the seek bar stretches between them.
+    // edge, and the seek bar stretches between them, ending where the right strip begins.
     return {
-        {IDC_PICTURE, At(L, kHeaderHeight, W, H - kHeaderHeight), true},
-        {IDC_TITLE, At(L + 5, T + 3, 200, 15), false},
-        {IDC_TARGET_TIME, At(L + 10, T + 20, 80, 16), false},
-        {IDC_INDICATOR, At(L + 10, T + 18, 16, 16), false},
-        {IDC_PAUSE, At(L + 5, T + 46, 27, 24), false},
-        {IDC_PLAY, At(L + 32, T + 46, 32, 24), false},
-        {IDC_SKIP_BACK, At(L + 65, T + 49, 23, 19), false},
-        {IDC_SKIP_FORWARD, At(L + 88, T + 49, 23, 19), false},
-        {IDC_PREV_PICTURE, At(L + 112, T + 49, 23, 19), false},
-        {IDC_NEXT_PICTURE, At(L + 135, T + 49, 23, 19), false},
-        {IDC_TIME, At(R - 142, T + 23, 60, 12), false},
-        {IDC_VOLUME, At(R - 46, T + 18, 36, 17), true},
-        {IDC_MUTE, At(R - 72, T + 18, 27, 17), true},
-        {IDC_SEEKBAR, At(L + 232, T + 40, W - 242, 34), false},
-        {IDC_CLOSE, At(R - 16, T + 3, 11, 11), true},
-        {IDC_MAXIMIZE, At(R - 32, T + 3, 13, 11), true},
-        {IDC_MINIMIZE, At(R - 48, T + 3, 13, 11), true},
-        {IDC_COMPACT, At(R - 64, T + 3, 13, 11), true},
-        {IDC_TOPMOST, At(R - 80, T + 3, 14, 13), true},
+        {IDC_PICTURE, At(L, header, W, H - header), true},
+        {IDC_TITLE, At(L + S(5), T + S(3), S(200), S(15)), false},
+        {IDC_TARGET_TIME, At(L + S(10), T + S(20), S(80), S(16)), false},
+        {IDC_INDICATOR, At(L + S(10), T + S(18), S(16), S(16)), false},
+        {IDC_PAUSE, At(L + S(5), T + S(46), S(27), S(24)), false},
+        {IDC_PLAY, At(L + S(32), T + S(46), S(32), S(24)), false},
+        {IDC_SKIP_BACK, At(L + S(65), T + S(49), S(23), S(19)), false},
+        {IDC_SKIP_FORWARD, At(L + S(88), T + S(49), S(23), S(19)), false},
+        {IDC_PREV_PICTURE, At(L + S(112), T + S(49), S(23), S(19)), false},
+        {IDC_NEXT_PICTURE, At(L + S(135), T + S(49), S(23), S(19)), false},
+        {IDC_TIME, At(R - S(142), T + S(23), S(60), S(12)), false},
+        {IDC_VOLUME, At(R - S(46), T + S(18), S(36), S(17)), true},
+        {IDC_MUTE, At(R - S(72), T + S(18), S(27), S(17)), true},
+        {IDC_SEEKBAR, At(L + S(232), T + S(40), W - S(10) - S(232), S(34)), false},
+        {IDC_CLOSE, At(R - S(16), T + S(3), S(11), S(11)), true},
+        {IDC_MAXIMIZE, At(R - S(32), T + S(3), S(13), S(11)), true},
+        {IDC_MINIMIZE, At(R - S(48), T + S(3), S(13), S(11)), true},
+        {IDC_COMPACT, At(R - S(64), T + S(3), S(13), S(11)), true},
+        {IDC_TOPMOST, At(R - S(80), T + S(3), S(14), S(13)), true},
     };
 }
 
-void PaintHeader(HDC target, const RECT& client)
+void PaintHeader(HDC target, const RECT& client, int scale)
 {
+    const auto S = [scale](int length) { return SkinScaled(length, scale); };
     const int W = client.right - client.left;
     const int H = client.bottom - client.top;
     MemoryCanvas canvas(target, W, H);
     if (!canvas.IsValid()) return;
 
-    UniqueBitmap header = LoadResourceBitmap(IDB_HEADER);
+    UniqueBitmap header = LoadSkinBitmap(IDB_HEADER, scale);
     const SIZE size = BitmapSize(header.Get());
     UniqueMemoryDC source(CreateCompatibleDC(target));
     if (header && source) {
@@ -58,9 +62,9 @@ void PaintHeader(HDC target, const RECT& client)
     }
 
     // Only the three header zones are painted; the seek bar and the picture view paint themselves.
-    UniqueRegion zones(CreateRectRgn(0, 0, W, 40));
-    UniqueRegion block(CreateRectRgn(0, 40, 232, kHeaderHeight));
-    UniqueRegion strip(CreateRectRgn(client.right - 10, 0, client.right, kHeaderHeight));
+    UniqueRegion zones(CreateRectRgn(0, 0, W, S(40)));
+    UniqueRegion block(CreateRectRgn(0, S(40), S(232), S(kHeaderHeight)));
+    UniqueRegion strip(CreateRectRgn(client.right - S(10), 0, client.right, S(kHeaderHeight)));
     if (zones && block && strip) {
         CombineRgn(zones.Get(), zones.Get(), block.Get(), RGN_OR);
         CombineRgn(zones.Get(), zones.Get(), strip.Get(), RGN_OR);
@@ -70,8 +74,10 @@ void PaintHeader(HDC target, const RECT& client)
     SelectClipRgn(target, nullptr);
 }
 
-void ApplySizeLimits(UINT edge, RECT& proposed, const RECT& current, bool stripView, int screenWidth)
+void ApplySizeLimits(UINT edge, RECT& proposed, const RECT& current, bool stripView, int screenWidth, int scale)
 {
+    const int minimumWidth = SkinScaled(kMinimumWindowWidth, scale);
+    const int minimumHeight = SkinScaled(kMinimumWindowHeight, scale);
     const RECT asProposed = proposed;
     const int width = asProposed.right - asProposed.left;
     const int height = asProposed.bottom - asProposed.top;
@@ -84,24 +90,24 @@ void ApplySizeLimits(UINT edge, RECT& proposed, const RECT& current, bool stripV
     if (top) {
         if (stripView)
             proposed.top = current.top;
-        else if (height < kMinimumWindowHeight)
-            proposed.top = asProposed.bottom - kMinimumWindowHeight;
+        else if (height < minimumHeight)
+            proposed.top = asProposed.bottom - minimumHeight;
     }
     if (bottom) {
         if (stripView)
             proposed.bottom = current.bottom;
-        else if (height < kMinimumWindowHeight)
-            proposed.bottom = asProposed.top + kMinimumWindowHeight;
+        else if (height < minimumHeight)
+            proposed.bottom = asProposed.top + minimumHeight;
     }
     if (left) {
-        if (width < kMinimumWindowWidth)
-            proposed.left = asProposed.right - kMinimumWindowWidth;
+        if (width < minimumWidth)
+            proposed.left = asProposed.right - minimumWidth;
         else if (width > screenWidth)
             proposed.left = asProposed.right - screenWidth;
     }
     if (right) {
-        if (width < kMinimumWindowWidth)
-            proposed.right = asProposed.left + kMinimumWindowWidth;
+        if (width < minimumWidth)
+            proposed.right = asProposed.left + minimumWidth;
         else if (width > screenWidth)
             proposed.right = asProposed.left + screenWidth;
     }

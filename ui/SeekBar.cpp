@@ -6,11 +6,11 @@
 #include <windowsx.h>
 
 namespace {
-// Vertical layout of the face: marks from the top, the track and the thumb below them, the
-// scale under the track.
+// Vertical layout of the face at the 100 percent skin: marks from the top, the track and the
+// thumb below them, the scale under the track.
 constexpr int kMarkTop = 3;
 constexpr int kTrackTop = 8;
-constexpr int kScaleTop = kTrackTop + 18;
+constexpr int kScaleOffset = 18;
 constexpr COLORREF kBackground = RGB(180, 179, 179);
 // How near a mark, in pixels at 96 dots per inch, a press snaps to it.
 constexpr int kSnapReach = 4;
@@ -119,31 +119,34 @@ void CSeekBar::Paint(HDC dc)
 {
     const RECT client = GetClientRect();
     const int width = client.right;
+    const int scale = SkinScaleOf(m_hWnd);
     MemoryCanvas canvas(dc, width, client.bottom);
     if (!canvas.IsValid()) return;
     const UniqueBrush background(CreateSolidBrush(kBackground));
     FillRect(canvas.Get(), &client, background.Get());
-    DrawTrack(canvas.Get(), kTrackTop, width);
-    DrawScale(canvas.Get(), width);
+    const int trackTop = SkinScaled(kTrackTop, scale);
+    DrawTrack(canvas.Get(), trackTop, width);
+    DrawScale(canvas.Get(), width, scale);
     // Marks go over the track and under the thumb.
-    DrawMarks(canvas.Get(), width);
-    DrawThumb(canvas.Get(), kTrackTop);
+    DrawMarks(canvas.Get(), width, scale);
+    DrawThumb(canvas.Get(), trackTop);
     canvas.CopyTo();
 }
 
 // Major ticks at both ends and in the middle; minor ticks centred on every other tenth, on the
 // major ticks' band. The tenth is a whole pixel count, so on widths that are not multiples of
 // ten the last minor tick stands a little further from the right end.
-void CSeekBar::DrawScale(HDC dc, int width) const
+void CSeekBar::DrawScale(HDC dc, int width, int scale) const
 {
-    const SkinImage major(dc, m_majorTick);
+    const int scaleTop = SkinScaled(kTrackTop, scale) + SkinScaled(kScaleOffset, scale);
+    const SkinImage major(dc, m_majorTick, scale);
     if (major) {
         for (const int x : {0, (width - major.Width()) / 2, width - major.Width()})
-            BitBlt(dc, x, kScaleTop, major.Width(), major.Height(), major.Get(), 0, 0, SRCCOPY);
+            BitBlt(dc, x, scaleTop, major.Width(), major.Height(), major.Get(), 0, 0, SRCCOPY);
     }
-    const SkinImage minor(dc, m_minorTick);
+    const SkinImage minor(dc, m_minorTick, scale);
     if (minor) {
-        const int y = kScaleTop + (major.Height() - minor.Height()) / 2;
+        const int y = scaleTop + (major.Height() - minor.Height()) / 2;
         const int tenth = width / 10;
         for (const int k : {1, 2, 3, 4, 6, 7, 8, 9})
             BitBlt(dc, tenth * k - minor.Width() / 2, y, minor.Width(), minor.Height(), minor.Get(), 0, 0, SRCCOPY);
@@ -152,15 +155,16 @@ void CSeekBar::DrawScale(HDC dc, int width) const
 
 // A mark stands where the thumb's left edge stands at the same value, pulled left where it
 // would run past the right end.
-void CSeekBar::DrawMarks(HDC dc, int width) const
+void CSeekBar::DrawMarks(HDC dc, int width, int scale) const
 {
-    const SkinImage image(dc, m_markImage);
-    const SkinImage mask(dc, m_markMask);
+    const SkinImage image(dc, m_markImage, scale);
+    const SkinImage mask(dc, m_markMask, scale);
     if (!image || !mask) return;
+    const int markTop = SkinScaled(kMarkTop, scale);
     for (const int value : m_marks) {
         int x = ValueToPixel(value);
         if (x + image.Width() > width) x = width - image.Width();
-        BitBlt(dc, x, kMarkTop, mask.Width(), mask.Height(), mask.Get(), 0, 0, SRCAND);
-        BitBlt(dc, x, kMarkTop, image.Width(), image.Height(), image.Get(), 0, 0, SRCPAINT);
+        BitBlt(dc, x, markTop, mask.Width(), mask.Height(), mask.Get(), 0, 0, SRCAND);
+        BitBlt(dc, x, markTop, image.Width(), image.Height(), image.Get(), 0, 0, SRCPAINT);
     }
 }

@@ -32,8 +32,8 @@ protected:
     std::optional<int> SnapValue(int mouseX) const override;
 
 private:
-    void DrawScale(HDC dc, int width) const;
-    void DrawMarks(HDC dc, int width) const;
+    void DrawScale(HDC dc, int width, int scale) const;
+    void DrawMarks(HDC dc, int width, int scale) const;
     void UpdatePreview(int mouseX);
     bool CursorInside() const;
 

@@ -32,7 +32,7 @@ void CSkinButton::SetBitmaps(UINT normal, UINT normalMask, UINT pressed, UINT pr
 
     if (firstImage) {
         // The control takes the size of its artwork, keeping its place in the parent.
-        const SIZE size = SkinBitmapSize(normal);
+        const SIZE size = SkinBitmapSize(normal, SkinScaleOf(m_hWnd));
         if (size.cx > 0 && size.cy > 0) {
             RECT rect = GetWindowRect();
             MapWindowPoints(nullptr, GetParent(), reinterpret_cast<POINT*>(&rect), 2);
@@ -189,7 +189,7 @@ LRESULT CSkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 void CSkinButton::DrawLook(HDC target, UINT imageId) const
 {
     if (!m_enabledLook) imageId = m_disabled;
-    const SkinImage image(target, imageId);
+    const SkinImage image(target, imageId, SkinScaleOf(m_hWnd));
     if (!image) return;
     const RECT client = GetClientRect();
     BitBlt(target, 0, 0, std::min<int>(image.Width(), client.right), std::min<int>(image.Height(), client.bottom),
@@ -205,7 +205,7 @@ void CSkinButton::DrawLookNow(UINT imageId) const
 
 bool CSkinButton::HitTest(POINT point) const
 {
-    const SkinImage mask(nullptr, m_normalMask);
+    const SkinImage mask(nullptr, m_normalMask, SkinScaleOf(m_hWnd));
     if (!mask || point.x < 0 || point.y < 0 || point.x >= mask.Width() || point.y >= mask.Height()) return false;
     return GetPixel(mask.Get(), point.x, point.y) == RGB(0, 0, 0);
 }

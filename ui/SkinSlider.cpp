@@ -1,4 +1,5 @@
 #include "ui/SkinSlider.h"
+#include "framework/Dpi.h"
 #include "framework/Gdi.h"
 #include "ui/SkinSupport.h"
 #include <algorithm>
@@ -11,7 +12,13 @@ void CSkinSlider::SetBitmaps(UINT thumb, UINT disabledThumb, UINT thumbMask, UIN
     m_disabledThumb = disabledThumb;
     m_thumbMask = thumbMask;
     m_track = track;
-    const SIZE size = SkinBitmapSize(thumb);
+    MeasureThumb();
+}
+
+// The thumb's size is that of its artwork at the skin's present scale.
+void CSkinSlider::MeasureThumb()
+{
+    const SIZE size = SkinBitmapSize(m_thumb, SkinScaleOf(m_hWnd));
     m_thumbWidth = size.cx;
     m_thumbHeight = size.cy;
 }
@@ -95,6 +102,12 @@ LRESULT CSkinSlider::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         m_thumbX = ValueToPixel(m_value);
         return result;
     }
+    case kDpiChangedAfterParentMessage:
+        // Moved to a monitor of another scale: the thumb's artwork changed size.
+        MeasureThumb();
+        m_thumbX = ValueToPixel(m_value);
+        Invalidate(FALSE);
+        break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: // a quick second press starts a drag like the first
         if (m_range <= 0) return 0;
@@ -148,7 +161,7 @@ void CSkinSlider::Paint(HDC dc)
 
 int CSkinSlider::DrawTrack(HDC dc, int y, int width) const
 {
-    const SkinImage track(dc, m_track);
+    const SkinImage track(dc, m_track, SkinScaleOf(m_hWnd));
     if (!track) return 0;
     SetStretchBltMode(dc, COLORONCOLOR);
     StretchBlt(dc, 0, y, width, track.Height(), track.Get(), 0, 0, track.Width(), track.Height(), SRCCOPY);
@@ -157,11 +170,12 @@ int CSkinSlider::DrawTrack(HDC dc, int y, int width) const
 
 void CSkinSlider::DrawThumb(HDC dc, int y) const
 {
-    const SkinImage thumb(dc, IsWindowEnabled() ? m_thumb : m_disabledThumb);
+    const int scale = SkinScaleOf(m_hWnd);
+    const SkinImage thumb(dc, IsWindowEnabled() ? m_thumb : m_disabledThumb, scale);
     if (!thumb) return;
     // Transparent drawing: the mask is black where the thumb is opaque and white elsewhere,
     // and the thumb image is black where it is transparent.
-    const SkinImage mask(dc, m_thumbMask);
+    const SkinImage mask(dc, m_thumbMask, scale);
     if (mask) {
         BitBlt(dc, m_thumbX, y, m_thumbWidth, m_thumbHeight, mask.Get(), 0, 0, SRCAND);
         BitBlt(dc, m_thumbX, y, m_thumbWidth, m_thumbHeight, thumb.Get(), 0, 0, SRCPAINT);

@@ -75,6 +75,7 @@ private:
     std::wstring DefaultActionName() const override { return std::wstring(); }
     void DoDefaultAction() override {}
 
+    void MeasureThumb();
     int TrackLength() const;
     int ThumbXForMouse(int mouseX) const;
     void TrackMouse(int mouseX);

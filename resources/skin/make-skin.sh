@@ -3,6 +3,11 @@
 # 40-byte header), the program icon as player.ico, and OUTDIR/skin.rc naming each bitmap.
 # Usage: make-skin.sh OUTDIR
 #
+# The skin is drawn three times, from the same shapes: at 100 percent under its own IDs, and at
+# 150 and 200 percent under the ID plus 1000 and plus 2000 (IDB_SCALE_150, IDB_SCALE_200), for
+# monitors of those scales. Sizes there are the 100 percent sizes scaled and rounded to the
+# nearest pixel, as the player scales its layout.
+#
 # The skin is a light one because the window paints its labels on RGB(200,199,199) and the
 # seek bar fills itself with RGB(180,179,179): the header's top band takes the first colour,
 # the transport deck under it the second, and one blue accent marks what is active.
@@ -32,6 +37,9 @@ declare -A outline=([normal]='#7C8186' [hover]="$accent" [pressed]='#174872')
 declare -A ink=([normal]="$slate" [hover]="$accent" [pressed]='#FFFFFF')
 
 scale=8
+# The skin's scale in percent and the ID offset of its bitmaps, set for each pass below.
+zoom=100
+offset=0
 # Each bitmap is rendered by its own process, two or more at a time; `finish` waits for all
 # of them and fails if any failed.
 export MAGICK_THREAD_LIMIT=1
@@ -44,14 +52,21 @@ finish() {
   ((failed == 0)) || { echo "make-skin: rendering failed" >&2; exit 1; }
 }
 
-# draw W H BACKGROUND MVG OPTIONS... OUTPUT: renders MVG supersampled, then applies OPTIONS.
+# scaled LENGTH: a length of the 100 percent skin at the present zoom, to the nearest pixel.
+scaled() { echo $((($1 * zoom + 50) / 100)); }
+# draw W H BACKGROUND MVG OPTIONS... OUTPUT: renders MVG, whose coordinates are those of the
+# 100 percent skin, supersampled at the present zoom, then applies OPTIONS.
 draw() {
-  local w="$1" h="$2" bg="$3" mvg="$4"
+  local w h bg="$3" mvg="$4" factor
+  w=$(scaled "$1")
+  h=$(scaled "$2")
+  factor=$((scale * zoom / 100))
   shift 4
   convert -size "$((w * scale))x$((h * scale))" "xc:$bg" +antialias \
-    -draw "translate -0.5,-0.5 scale $scale,$scale $mvg" -scale "${w}x${h}!" "$@"
+    -draw "translate -0.5,-0.5 scale $factor,$factor $mvg" -scale "${w}x${h}!" "$@"
 }
-bmp3() { echo "BMP3:$out/$1.bmp"; }
+file() { echo "$out/$(($1 + offset)).bmp"; }
+bmp3() { echo "BMP3:$(file "$1")"; }
 # bitmap ID W H BACKGROUND MVG: one skin bitmap.
 bitmap() { run draw "$2" "$3" "$4" "$5" -alpha off -type TrueColor "$(bmp3 "$1")"; }
 # hit_mask ID W H MVG: black where MVG covers at least half a pixel, white elsewhere.
@@ -63,7 +78,7 @@ cutout() { run cutout_now "$@"; }
 cutout_now() {
   local image="$1" mask="$2" w="$3" h="$4" bg="$5" mvg="$6"
   draw "$w" "$h" none "$mvg" -alpha extract -threshold 0 -negate -type TrueColor "$(bmp3 "$mask")"
-  draw "$w" "$h" "$bg" "$mvg" \( "$out/$mask.bmp" -negate \) -compose Multiply -composite \
+  draw "$w" "$h" "$bg" "$mvg" \( "$(file "$mask")" -negate \) -compose Multiply -composite \
     -alpha off -type TrueColor "$(bmp3 "$image")"
 }
 
@@ -88,6 +103,8 @@ capsule() {
   printf " Z' "
 }
 
+# Everything from here to the header is one pass over the skin at the present zoom.
+skin_bitmaps() {
 # ---------------------------------------------------------------------------------------------
 # Transport buttons: three segmented pairs on the deck (pause|play, back|forward,
 # previous|next picture). The left segment of a pair owns the divider line; the right one
@@ -241,6 +258,16 @@ bitmap 253 16 16 "$band" "$(badge "$accent" "polygon 4.5,5 8.5,8 4.5,11 polygon 
 bitmap 233 420 74 "$deck" "fill $accent rectangle 0,0 420,2 fill #D6D5D5 rectangle 0,2 420,3
   fill $band rectangle 0,3 420,38 fill #BDBCBC rectangle 0,38 420,39 fill $separator rectangle 0,39 420,40"
 
+}
+
+for pass in "100 0" "150 1000" "200 2000"; do
+  read -r zoom offset <<<"$pass"
+  skin_bitmaps
+  finish
+done
+zoom=100
+offset=0
+
 # ---------------------------------------------------------------------------------------------
 # The picture shown when the position has no picture: a quiet slide with a picture symbol.
 bitmap 256 320 240 '#1B1F24' "$(vgradient slide 0 240 '#2A3037' '#16191D')
@@ -272,6 +299,6 @@ finish
 convert "$out/icon16.png" "$out/icon32.png" "$out/icon48.png" "$out/player.ico"
 rm -f "$out"/icon*.png
 
-for f in "$out"/2[0-9][0-9].bmp; do
+for f in "$out"/*.bmp; do
   printf '%s BITMAP "%s"\n' "$(basename "$f" .bmp)" "$f"
 done >"$out/skin.rc"

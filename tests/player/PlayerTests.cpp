@@ -64,7 +64,7 @@ namespace {
 std::map<UINT, RECT> PlacementsFor(int width, int height)
 {
     std::map<UINT, RECT> placed;
-    for (const ControlPlacement& p : LayoutControls(RECT{0, 0, width, height})) placed[p.id] = p.rect;
+    for (const ControlPlacement& p : LayoutControls(RECT{0, 0, width, height}, 100)) placed[p.id] = p.rect;
     return placed;
 }
 
@@ -111,24 +111,24 @@ TEST(MainWindowSkin, SizeLimitsKeepTheMinimumAndTheScreenWidth)
 {
     const RECT current{100, 100, 600, 600};
     RECT proposed{100, 100, 600, 400}; // bottom dragged up to 300 high
-    ApplySizeLimits(WMSZ_BOTTOM, proposed, current, false, 1280);
+    ApplySizeLimits(WMSZ_BOTTOM, proposed, current, false, 1280, 100);
     EXPECT_EQ(proposed.bottom - proposed.top, 390);
 
     proposed = RECT{100, 100, 600, 400};
-    ApplySizeLimits(WMSZ_BOTTOM, proposed, current, true, 1280);
+    ApplySizeLimits(WMSZ_BOTTOM, proposed, current, true, 1280, 100);
     EXPECT_EQ(proposed.bottom, 600) << "strip view keeps its height";
 
     proposed = RECT{-2000, 100, 600, 600};
-    ApplySizeLimits(WMSZ_LEFT, proposed, current, false, 1280);
+    ApplySizeLimits(WMSZ_LEFT, proposed, current, false, 1280, 100);
     EXPECT_EQ(proposed.right - proposed.left, 1280);
     EXPECT_EQ(proposed.right, 600) << "anchored at its right edge";
 
     proposed = RECT{100, 100, 300, 600};
-    ApplySizeLimits(WMSZ_RIGHT, proposed, current, false, 1280);
+    ApplySizeLimits(WMSZ_RIGHT, proposed, current, false, 1280, 100);
     EXPECT_EQ(proposed.right - proposed.left, 420);
 
     proposed = RECT{500, 500, 600, 600};
-    ApplySizeLimits(WMSZ_TOPLEFT, proposed, current, false, 1280);
+    ApplySizeLimits(WMSZ_TOPLEFT, proposed, current, false, 1280, 100);
     EXPECT_EQ(proposed.right - proposed.left, 420);
     EXPECT_EQ(proposed.bottom - proposed.top, 390);
 }
@@ -187,4 +187,31 @@ TEST(TimeDisplay, SpeaksPositionsInWords)
     EXPECT_EQ(FormatSpokenTime(7205), L"2 hours 5 seconds");
     EXPECT_EQ(FormatSpokenTime(-4), L"0 seconds");
     EXPECT_EQ(FormatSpokenPosition(130, 300), L"2 minutes 10 seconds of 5 minutes");
+}
+
+TEST(MainWindowSkin, LargerScalesLayTheWindowOutAsAtOneHundredPercent)
+{
+    // At 200 percent every control stands exactly where it stands at 100, twice as far.
+    std::map<UINT, RECT> single;
+    for (const ControlPlacement& p : LayoutControls(RECT{0, 0, 500, 400}, 100)) single[p.id] = p.rect;
+    for (const ControlPlacement& p : LayoutControls(RECT{0, 0, 1000, 800}, 200)) {
+        const RECT& r = single[p.id];
+        const RECT doubled{2 * r.left, 2 * r.top, 2 * r.right, 2 * r.bottom};
+        EXPECT_TRUE(EqualRect(&p.rect, &doubled)) << p.id;
+    }
+    // At 150 percent lengths are rounded to the nearest pixel; the seek bar still ends where
+    // the header's right strip begins, and the picture view starts under the header.
+    std::map<UINT, RECT> placed;
+    for (const ControlPlacement& p : LayoutControls(RECT{0, 0, 630, 548}, 150)) placed[p.id] = p.rect;
+    EXPECT_EQ(placed[IDC_SEEKBAR].left, 348);
+    EXPECT_EQ(placed[IDC_SEEKBAR].right, 630 - 15);
+    EXPECT_EQ(placed[IDC_SEEKBAR].bottom - placed[IDC_SEEKBAR].top, 51);
+    EXPECT_EQ(placed[IDC_PICTURE].top, 111);
+    EXPECT_EQ(placed[IDC_PAUSE].right - placed[IDC_PAUSE].left, 41) << "27 × 1.5 = 40.5, as the artwork rounds it";
+    EXPECT_EQ(placed[IDC_CLOSE].left, 630 - 24);
+
+    RECT proposed{100, 100, 400, 300};
+    ApplySizeLimits(WMSZ_BOTTOMRIGHT, proposed, RECT{100, 100, 800, 800}, false, 1920, 150);
+    EXPECT_EQ(proposed.right - proposed.left, 630);
+    EXPECT_EQ(proposed.bottom - proposed.top, 585);
 }

@@ -345,3 +345,55 @@ TEST_F(ShippedModule, NoPictureBitmapIsAPlainDibThePictureViewCanWrap)
     EXPECT_EQ(header->biSizeImage, stride * rows);
     EXPECT_GE(size, header->biSize + header->biSizeImage) << "the resource ends before its last row";
 }
+
+// The same skin drawn for monitors at 150 and 200 percent: every bitmap but the no-picture one
+// (which the picture view fits to its size anyway) under its ID plus the scale's offset, as
+// large as the 100 percent bitmap scaled and rounded to the nearest pixel, the way the player
+// scales its layout, with masks that stay black and white and match their images.
+TEST_F(ShippedModule, SkinIsDrawnAgainForLargerScales)
+{
+    const std::pair<int, UINT> scales[] = {{150, IDB_SCALE_150}, {200, IDB_SCALE_200}};
+    for (const auto& [scale, offset] : scales) {
+        for (UINT id = 200; id <= 262; ++id) {
+            if (id == 234 || id == IDB_NO_PICTURE) continue;
+            const Pixels plain = Bitmap(id);
+            const Pixels scaled = Bitmap(id + offset);
+            ASSERT_GT(scaled.width * scaled.height, 0) << "bitmap " << id << " at " << scale << " %";
+            EXPECT_EQ(scaled.width, MulDiv(plain.width, scale, 100)) << "bitmap " << id << " at " << scale << " %";
+            EXPECT_EQ(scaled.height, MulDiv(plain.height, scale, 100)) << "bitmap " << id << " at " << scale << " %";
+        }
+        for (const auto& [maskId, images] : kHitMasks) {
+            const Pixels mask = Bitmap(maskId + offset);
+            EXPECT_TRUE(IsBlackAndWhite(mask)) << "mask " << maskId << " at " << scale << " %";
+            EXPECT_TRUE(IsBlack(mask.At(mask.width / 2, mask.height / 2))) << "mask " << maskId << " at " << scale;
+        }
+        for (const auto& [imageId, maskId] : {std::pair<UINT, UINT>{IDB_SEEK_THUMB, IDB_SEEK_THUMB_MASK}, {IDB_MARK, IDB_MARK_MASK}}) {
+            const Pixels image = Bitmap(imageId + offset);
+            const Pixels mask = Bitmap(maskId + offset);
+            ASSERT_TRUE(SameSize(image, mask));
+            EXPECT_TRUE(IsBlackAndWhite(mask)) << "mask " << maskId << " at " << scale;
+            int leaks = 0;
+            for (size_t i = 0; i < mask.rgb.size(); ++i) leaks += IsWhite(mask.rgb[i]) && !IsBlack(image.rgb[i]);
+            EXPECT_EQ(leaks, 0) << "image " << imageId << " at " << scale << " % shows where its mask is transparent";
+        }
+    }
+    EXPECT_EQ(FindResourceW(Module(), MAKEINTRESOURCEW(IDB_NO_PICTURE + IDB_SCALE_150), RT_BITMAP), nullptr);
+}
+
+TEST_F(ShippedModule, MenuItemsShowTheirKeysAfterATab)
+{
+    const std::pair<UINT, const wchar_t*> keys[] = {
+        {IDS_MENU_OPEN, L"Ctrl+O"},       {IDS_MENU_PLAY, L"Space"},        {IDS_MENU_PAUSE, L"Space"},
+        {IDS_MENU_NEXT_PICTURE, L"Page Down"}, {IDS_MENU_PREV_PICTURE, L"Page Up"},
+        {IDS_MENU_SKIP_FORWARD, L"Right"}, {IDS_MENU_SKIP_BACK, L"Left"},   {IDS_MENU_VOLUME_UP, L"Up"},
+        {IDS_MENU_VOLUME_DOWN, L"Down"},  {IDS_MENU_MUTE, L"M"},
+    };
+    for (const auto& [id, key] : keys) {
+        const std::wstring text = String(id);
+        const size_t tab = text.find(L'\t');
+        ASSERT_NE(tab, std::wstring::npos) << "item " << id;
+        EXPECT_EQ(text.substr(tab + 1), key) << "item " << id;
+        EXPECT_EQ(text.find(L'&'), text.rfind(L'&')) << "item " << id;
+        EXPECT_LT(text.find(L'&'), tab) << "the access key is in the caption, not the key";
+    }
+}

@@ -6,6 +6,7 @@
 #include "framework/Resources.h"
 #include "resources/ResourceIds.h"
 #include "ui/SkinButton.h"
+#include "ui/SkinSupport.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -308,4 +309,28 @@ TEST_F(SkinButtonTest, PaintingLeavesNoGdiObjectsBehind)
     }
     Pump();
     EXPECT_EQ(GdiObjectCount(), before);
+}
+
+TEST(SkinScale, PicksTheNearestArtworkAndEnlargesWhereTheModuleHasNone)
+{
+    EXPECT_EQ(SkinScale(96), 100);
+    EXPECT_EQ(SkinScale(120), 100) << "125 %";
+    EXPECT_EQ(SkinScale(144), 150);
+    EXPECT_EQ(SkinScale(168), 150) << "175 %";
+    EXPECT_EQ(SkinScale(192), 200);
+    EXPECT_EQ(SkinScale(288), 200) << "the largest artwork beyond 200 %";
+
+    // The test module has no artwork for larger scales: its bitmaps are enlarged pixel by pixel,
+    // so a hit-test mask stays black exactly on its left half.
+    ScopedResourceModule skin(L"ui_test_skin.dll");
+    ASSERT_TRUE(skin.IsLoaded());
+    const SIZE size = SkinBitmapSize(IDB_TEST_BUTTON_MASK, 150);
+    EXPECT_EQ(size.cx, 36);
+    EXPECT_EQ(size.cy, 24);
+    const SkinImage mask(nullptr, IDB_TEST_BUTTON_MASK, 150);
+    ASSERT_TRUE(mask);
+    for (int x = 0; x < 36; ++x)
+        EXPECT_EQ(GetPixel(mask.Get(), x, 12), x < 18 ? RGB(0, 0, 0) : RGB(255, 255, 255)) << x;
+    EXPECT_EQ(SkinBitmapSize(IDB_TEST_BUTTON_NORMAL, 200).cx, 48);
+    EXPECT_EQ(SkinBitmapSize(0, 200).cx, 0) << "no bitmap, no size";
 }

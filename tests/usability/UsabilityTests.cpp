@@ -110,6 +110,8 @@ class PlayerUsability : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // Aware of the scale itself, so that this process sees the player's windows in pixels.
+        SetProcessDPIAware();
         OleInitialize(nullptr);
         s_starts = ReadPeriodStarts();
         s_player = new CPlayerProcess;
@@ -174,6 +176,61 @@ protected:
 CPlayerProcess* PlayerUsability::s_player = nullptr;
 HWND PlayerUsability::s_window = nullptr;
 std::vector<int> PlayerUsability::s_starts;
+
+namespace {
+// The scale the user chose for the screen (Wine keeps it in LogPixels), 96 when none is set.
+UINT ChosenDpi()
+{
+    DWORD dpi = 0;
+    DWORD size = sizeof(dpi);
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", RRF_RT_REG_DWORD, nullptr, &dpi,
+                     &size) != ERROR_SUCCESS || dpi == 0)
+        return 96;
+    return dpi;
+}
+
+RECT ChildRect(HWND parent, int id)
+{
+    RECT rect{};
+    GetWindowRect(GetDlgItem(parent, id), &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+} // namespace
+
+// Runs first, before any case resizes the window. tests/usability/dpi-screens.sh runs it alone at 150
+// and 200 percent and keeps the screenshots.
+TEST_F(PlayerUsability, SkinFollowsTheScaleOfTheScreen)
+{
+    const UINT dpi = ChosenDpi();
+    const int scale = dpi <= 120 ? 100 : dpi <= 168 ? 150 : 200;
+    const auto S = [scale](int length) { return MulDiv(length, scale, 100); };
+    RECT window{}, client{};
+    GetWindowRect(Window(), &window);
+    GetClientRect(Window(), &client);
+    EXPECT_EQ(window.right - window.left, S(420)) << "at " << dpi << " dpi";
+    EXPECT_EQ(window.bottom - window.top, S(390));
+
+    const RECT pause = ChildRect(Window(), IDC_PAUSE);
+    EXPECT_EQ(pause.left, S(5));
+    EXPECT_EQ(pause.top, S(46));
+    EXPECT_EQ(pause.right - pause.left, S(27)) << "the pause artwork drawn for this scale";
+    EXPECT_EQ(pause.bottom - pause.top, S(24));
+    const RECT seek = ChildRect(Window(), IDC_SEEKBAR);
+    EXPECT_EQ(seek.left, S(232));
+    EXPECT_EQ(seek.right, client.right - S(10));
+    EXPECT_EQ(seek.bottom - seek.top, S(34));
+    const RECT close = ChildRect(Window(), IDC_CLOSE);
+    EXPECT_EQ(close.left, client.right - S(16));
+    EXPECT_EQ(close.right - close.left, S(11));
+    EXPECT_EQ(ChildRect(Window(), IDC_PICTURE).top, S(74));
+    // The header's blue top line runs across the whole width, drawn from the scaled artwork.
+    EXPECT_TRUE(Near(ScreenPixel(Window(), 0.5, 0.5 / client.bottom), kMarkColour, 24))
+        << std::hex << ScreenPixel(Window(), 0.5, 0.5 / client.bottom);
+
+    Pump(1500); // a picture and a few seconds on the clock
+    Screenshot((L"usability-scale-" + std::to_wstring(dpi) + L".bmp").c_str());
+}
 
 TEST_F(PlayerUsability, SpaceTogglesPlayAndPauseWhicheverControlHasTheFocus)
 {

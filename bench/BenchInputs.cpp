@@ -75,12 +75,10 @@ void CTestSignal::Fill(std::uint64_t first, std::int16_t* samples, std::size_t c
     for (std::size_t i = 0; i < count; ++i) samples[i] = At(first + i);
 }
 
-TmvHeader WriteTestTrack(const std::wstring& path, const TmvFormat& format, std::uint64_t frames)
+TmvHeader EncodeTestSignal(IByteSink& sink, const TmvFormat& format, std::uint64_t frames)
 {
     Expect(format.channels == 1, "test tracks are mono");
     const CTestSignal signal(format.sampleRate);
-    CBufferedFileSink sink(path);
-    Expect(sink.IsOpen(), "cannot create " + Narrow(path));
     CTmvWriter writer;
     Expect(writer.Begin(sink, format) == VoiceResult::Ok, "the TMV writer refused the format");
     std::vector<std::int16_t> piece(65536);
@@ -90,8 +88,17 @@ TmvHeader WriteTestTrack(const std::wstring& path, const TmvFormat& format, std:
         Expect(writer.Write(piece.data(), count) == VoiceResult::Ok, "the TMV writer failed");
         done += count;
     }
-    Expect(writer.Finish() == VoiceResult::Ok && sink.Flush(), "the TMV writer could not finish " + Narrow(path));
+    Expect(writer.Finish() == VoiceResult::Ok, "the TMV writer could not finish");
     return writer.Header();
+}
+
+TmvHeader WriteTestTrack(const std::wstring& path, const TmvFormat& format, std::uint64_t frames)
+{
+    CBufferedFileSink sink(path);
+    Expect(sink.IsOpen(), "cannot create " + Narrow(path));
+    const TmvHeader header = EncodeTestSignal(sink, format, frames);
+    Expect(sink.Flush(), "cannot write " + Narrow(path));
+    return header;
 }
 
 std::uint64_t VoiceFramesForSize(std::uint64_t containerBytes, std::uint64_t pictureBytes)
@@ -134,7 +141,6 @@ DocumentFacts MakeDocument(const DocumentPlan& plan)
         record.name = name;
         record.time = i * facts.periodMs;
         records.push_back(record);
-        facts.largestPicture = std::max(facts.largestPicture, FileBytes(source));
     }
     Expect(SUCCEEDED(BuildPictureIndex(records, content.index)), "the picture index could not be built");
     const HRESULT written = WriteContainer(plan.path, content);

@@ -3,6 +3,7 @@
 // length encoded by the project's TMV writer, and documents packed by the project's container
 // writer.
 
+#include "voice/ByteIo.h"
 #include "voice/TmvFormat.h"
 
 #include <cstdint>
@@ -21,8 +22,10 @@ private:
     std::vector<std::int16_t> m_period;
 };
 
-// Encodes `frames` of the test signal as a mono track of `format` into the file at `path`.
-// Throws CWrongResult when the writer fails.
+// Encodes `frames` of the test signal at the format's rate as a mono track of `format` into
+// `sink`. Throws CWrongResult when the writer fails.
+TmvHeader EncodeTestSignal(IByteSink& sink, const TmvFormat& format, std::uint64_t frames);
+// The same into the file at `path`.
 TmvHeader WriteTestTrack(const std::wstring& path, const TmvFormat& format, std::uint64_t frames);
 
 struct DocumentPlan {
@@ -36,7 +39,6 @@ struct DocumentPlan {
 struct DocumentFacts {
     std::uint64_t containerBytes = 0;
     std::uint64_t voiceBytes = 0;
-    std::uint64_t largestPicture = 0;
     std::uint32_t pictureCount = 0;
     std::uint32_t periodMs = 0;             // pictures start every periodMs from 0
 };

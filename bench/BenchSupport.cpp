@@ -1,5 +1,7 @@
 #include "bench/BenchSupport.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -139,4 +141,50 @@ std::wstring TempFolder()
     std::wstring folder(buffer, length < MAX_PATH ? length : 0);
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
     return folder;
+}
+
+std::string OptionValue(const Arguments& arguments, const std::string& name, const std::string& fallback)
+{
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == name) return arguments[i + 1];
+    return fallback;
+}
+
+Arguments Positionals(const Arguments& arguments)
+{
+    Arguments positionals;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i].rfind("--", 0) == 0) {
+            ++i;
+            continue;
+        }
+        positionals.push_back(arguments[i]);
+    }
+    return positionals;
+}
+
+int RunCommand(const char* program, const Commands& commands, int argc, wchar_t** argv)
+{
+    const std::string name = argc >= 2 ? Narrow(argv[1]) : std::string();
+    if (!commands.count(name)) {
+        std::string names;
+        for (const auto& command : commands) names += (names.empty() ? "" : "|") + command.first;
+        std::fprintf(stderr, "usage: %s %s ...\n", program, names.c_str());
+        return 64;
+    }
+    Arguments arguments;
+    for (int i = 2; i < argc; ++i) arguments.push_back(Narrow(argv[i]));
+    const HRESULT ole = OleInitialize(nullptr);
+    int status = 0;
+    try {
+        commands.at(name)(arguments);
+    } catch (const CWrongResult& wrong) {
+        PrintRow({name, "self-check", "-", "-", "-", "-", std::string("WRONG: ") + wrong.what()});
+        status = 2;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", program, error.what());
+        status = 1;
+    }
+    if (SUCCEEDED(ole)) OleUninitialize();
+    return status;
 }

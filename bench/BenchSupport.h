@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,3 +69,15 @@ std::string Narrow(const std::wstring& text);
 
 // The user's temporary folder with its trailing backslash.
 std::wstring TempFolder();
+
+using Arguments = std::vector<std::string>;
+using Commands = std::map<std::string, std::function<void(const Arguments&)>>;
+
+// The value after `name` in the arguments, or `fallback` when the option is absent.
+std::string OptionValue(const Arguments& arguments, const std::string& name, const std::string& fallback);
+// The arguments that are neither options ("--name") nor their values.
+Arguments Positionals(const Arguments& arguments);
+
+// Runs the command named by argv[1] with the arguments after it, with OLE initialised on this
+// thread as on the player's own. A CWrongResult becomes a WRONG row and status 2.
+int RunCommand(const char* program, const Commands& commands, int argc, wchar_t** argv);

@@ -2,10 +2,7 @@
 // The in-process benchmarks of kavbench.exe, one function a command. Each prints its result
 // rows and throws CWrongResult when what it measured turned out wrong.
 
-#include <string>
-#include <vector>
-
-using Arguments = std::vector<std::string>;
+#include "bench/BenchSupport.h"
 
 // make-document OUT.kav PICTURE... (--megabytes N | --seconds S) --pictures COUNT [--first PICTURE]
 void MakeDocumentCommand(const Arguments& arguments);
@@ -15,8 +12,3 @@ void OpenBenchmark(const Arguments& arguments);
 void DecodeBenchmark(const Arguments& arguments);
 // pictures LABEL=PICTURE... --runs N
 void PictureBenchmark(const Arguments& arguments);
-
-// The value after `name` in the arguments, or `fallback` when the option is absent.
-std::string OptionValue(const Arguments& arguments, const std::string& name, const std::string& fallback);
-// The arguments that are neither options nor their values.
-Arguments Positionals(const Arguments& arguments);

@@ -9,7 +9,6 @@
 #include "framework/Handles.h"
 #include "voice/ByteIo.h"
 #include "voice/TmvReader.h"
-#include "voice/TmvWriter.h"
 #include "voice/WaveStreamView.h"
 
 #include <dshow.h>
@@ -32,21 +31,12 @@ constexpr LONG kFilterReadBytes = 32768;
 constexpr LONG kSeekReadBytes = 4096;
 constexpr int kSeeks = 200;
 
-std::vector<std::uint8_t> EncodeInMemory(const CTestSignal& signal, std::uint64_t frames)
+std::vector<std::uint8_t> EncodeInMemory(std::uint64_t frames)
 {
     TmvFormat format;
     format.sampleRate = kRate;
     CMemorySink sink;
-    CTmvWriter writer;
-    Expect(writer.Begin(sink, format) == VoiceResult::Ok, "the TMV writer refused the format");
-    std::vector<std::int16_t> piece(65536);
-    for (std::uint64_t done = 0; done < frames;) {
-        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), frames - done));
-        signal.Fill(done, piece.data(), count);
-        Expect(writer.Write(piece.data(), count) == VoiceResult::Ok, "the TMV writer failed");
-        done += count;
-    }
-    Expect(writer.Finish() == VoiceResult::Ok, "the TMV writer could not finish");
+    EncodeTestSignal(sink, format, frames);
     return sink.Bytes();
 }
 
@@ -217,7 +207,7 @@ void DecodeBenchmark(const Arguments& arguments)
 {
     const int runs = std::max(1, std::atoi(OptionValue(arguments, "--runs", "5").c_str()));
     const CTestSignal signal(kRate);
-    const std::vector<std::uint8_t> track = EncodeInMemory(signal, std::uint64_t(kTrackSeconds) * kRate);
+    const std::vector<std::uint8_t> track = EncodeInMemory(std::uint64_t(kTrackSeconds) * kRate);
     const std::wstring path = TempFolder() + L"kavbench-decode.tmv";
     WriteBytes(path, track);
 

@@ -5,27 +5,15 @@
 #include "resources/ResourceIds.h"
 #include "tests/acceptance/PlayerDriver.h"
 
-#include <objbase.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
-#include <map>
+#include <iterator>
 
 namespace {
-using Arguments = std::vector<std::string>;
-
 constexpr double kCpuTarget = 0.02;        // of one core
 constexpr int kColourTolerance = 40;
 constexpr double kMemoryGrowthLimit = 1 << 20;
-
-std::string OptionValue(const Arguments& arguments, const std::string& name, const std::string& fallback)
-{
-    for (std::size_t i = 0; i + 1 < arguments.size(); ++i)
-        if (arguments[i] == name) return arguments[i + 1];
-    return fallback;
-}
 
 std::wstring Quoted(const std::string& path) { return L"\"" + Widen(path) + L"\""; }
 
@@ -385,26 +373,11 @@ void SwitchBenchmark(const Arguments& arguments)
 
 int wmain(int argc, wchar_t** argv)
 {
-    const std::map<std::string, std::function<void(const Arguments&)>> commands = {
+    const Commands commands = {
         {"start", StartBenchmark},
         {"cpu", CpuBenchmark},
         {"soak", SoakBenchmark},
         {"switch", SwitchBenchmark},
     };
-    if (argc < 2 || !commands.count(Narrow(argv[1]))) {
-        std::fprintf(stderr, "usage: kavbench_player start|cpu|soak|switch ...\n");
-        return 64;
-    }
-    Arguments arguments;
-    for (int i = 2; i < argc; ++i) arguments.push_back(Narrow(argv[i]));
-    OleInitialize(nullptr);
-    int status = 0;
-    try {
-        commands.at(Narrow(argv[1]))(arguments);
-    } catch (const CWrongResult& wrong) {
-        PrintRow({Narrow(argv[1]), "self-check", "-", "-", "-", "-", std::string("WRONG: ") + wrong.what()});
-        status = 2;
-    }
-    OleUninitialize();
-    return status;
+    return RunCommand("kavbench_player", commands, argc, argv);
 }

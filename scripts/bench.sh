@@ -114,9 +114,9 @@ load_at_end="$(load_average)"
 cpu_model=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 memory=$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)
 {
-  echo "Machine: $(nproc) cores, $cpu_model, $memory RAM; $(wine --version 2>/dev/null)"
-  echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC'); command: $command_line"
-  echo "Load average (1, 5, 15 min): $load_at_start at the start, $load_at_end at the end"
+  echo "- Machine: $(nproc) cores, $cpu_model, $memory RAM; $(wine --version 2>/dev/null)"
+  echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC'); command: $command_line"
+  echo "- Load average (1, 5, 15 min): $load_at_start at the start, $load_at_end at the end"
   echo
   echo "| Area | Measure | Figure | Reference (same run) | Ratio | Target | Verdict |"
   echo "|---|---|---|---|---|---|---|"

@@ -1,9 +1,10 @@
 // The player window's skin handlers: header painting, layout of the controls at every size,
 // size limits, and the label colours.
+#include "framework/Dpi.h"
 #include "framework/Gdi.h"
+#include "player/LabelFont.h"
 #include "player/PlayerDlg.h"
 #include "resources/ResourceIds.h"
-#include "player/LabelFont.h"
 #include "ui/MainWindowSkin.h"
 #include "ui/SkinSupport.h"
 
@@ -45,9 +46,14 @@ void CPlayerDlg::OnSizing(UINT edge, RECT* rect)
 // paint.
 void CPlayerDlg::OnDpiChanged(const RECT& suggested)
 {
-    m_font = CreateLabelFont(SkinScaleOf(m_hWnd));
-    SetFont(m_font.Get());
-    for (CStatic* label : {&m_title, &m_time, &m_targetTime}) label->SetFont(m_font.Get());
+    UniqueFont font = CreateLabelFont(SkinScaleOf(m_hWnd));
+    SetFont(font.Get());
+    for (CStatic* label : {&m_title, &m_time, &m_targetTime}) label->SetFont(font.Get());
+    m_font = std::move(font); // the old font goes once nothing uses it
+    // Children hear of the change by themselves only where the system has the second kind of
+    // per-monitor awareness; measuring the thumbs again is harmless where they did.
+    for (CSkinSlider* slider : {static_cast<CSkinSlider*>(&m_volume), static_cast<CSkinSlider*>(&m_seekBar)})
+        slider->SendMessage(kDpiChangedAfterParentMessage);
     ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     OnSize();

@@ -31,6 +31,7 @@ void CSeekBar::SetMarkBitmaps(UINT image, UINT mask)
 void CSeekBar::SetMarks(const std::vector<int>& marks)
 {
     m_marks = marks;
+    m_preview.Hide();
     m_preview.ForgetPictures();
     // The bar itself is invalidated: its parent clips its children, so invalidating the
     // parent's area would not reach the bar.

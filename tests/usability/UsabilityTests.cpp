@@ -353,6 +353,15 @@ TEST_F(PlayerUsability, MediaKeysPlayPauseAndChangeThePicture)
     EXPECT_EQ(AppCommand(Window(), APPCOMMAND_MEDIA_PLAY), TRUE);
     EXPECT_TRUE(IsPlaying());
 
+    // The play / pause key of a real keyboard: the system turns it into the command.
+    SetForegroundWindow(Window());
+    for (const bool playingAfter : {false, true}) {
+        keybd_event(VK_MEDIA_PLAY_PAUSE, 0, KEYEVENTF_EXTENDEDKEY, 0);
+        keybd_event(VK_MEDIA_PLAY_PAUSE, 0, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
+        Pump(300);
+        EXPECT_EQ(IsPlaying(), playingAfter) << "after the play / pause key";
+    }
+
     PostKey(Window(), VK_HOME);
     ASSERT_TRUE(WaitFor([] { return Elapsed() <= 1; }, 2500));
     // Sent to a control, the command travels up to the player window. (Wine's default handling

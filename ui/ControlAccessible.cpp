@@ -174,80 +174,80 @@ HRESULT STDMETHODCALLTYPE CControlAccessible::accDoDefaultAction(VARIANT child)
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::get_accParent(IDispatch** parent)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->get_accParent(parent);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::get_accChildCount(LONG* count)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->get_accChildCount(count);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::get_accChild(VARIANT child, IDispatch** object)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->get_accChild(child, object);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::get_accDescription(VARIANT child, BSTR* description)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->get_accDescription(child, description);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::get_accHelp(VARIANT child, BSTR* help)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->get_accHelp(child, help);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->get_accHelpTopic(file, child, topic);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->get_accKeyboardShortcut(child, shortcut);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::get_accFocus(VARIANT* child)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->get_accFocus(child);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::get_accSelection(VARIANT* children)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->get_accSelection(children);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::accSelect(LONG flags, VARIANT child)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->accSelect(flags, child);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
                                                           VARIANT child)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->accLocation(left, top, width, height, child);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::accNavigate(LONG direction, VARIANT start, VARIANT* end)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->accNavigate(direction, start, end);
 }
 
 HRESULT STDMETHODCALLTYPE CControlAccessible::accHitTest(LONG left, LONG top, VARIANT* child)
 {
-    const HRESULT hr = Standard();
+    const HRESULT hr = CheckConnected();
     return FAILED(hr) ? hr : m_standard->accHitTest(left, top, child);
 }
 

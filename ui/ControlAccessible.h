@@ -82,9 +82,10 @@ private:
     }
     virtual ~CControlAccessible() = default;
 
-    // S_OK when the call may go on: the control is still there and `child` names the control.
+    // S_OK when the call may go on: the control is still there (and, for CheckSelf, `child`
+    // names the control itself).
     HRESULT CheckSelf(const VARIANT& child) const;
-    HRESULT Standard() const { return m_control ? S_OK : RPC_E_DISCONNECTED; }
+    HRESULT CheckConnected() const { return m_control ? S_OK : RPC_E_DISCONNECTED; }
 
     LONG m_references = 1;
     HWND m_hwnd;

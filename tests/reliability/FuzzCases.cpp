@@ -305,7 +305,8 @@ Bytes MutateIndexOnce(Bytes b, CRandom& random, std::string& log)
     case 1: {
         const std::uint32_t value = random.Pick(kInteresting16);
         const std::size_t field = 20 + 2 * static_cast<std::size_t>(random.Below(2));
-        for (std::size_t i = 0; i < 2 && field + i < b.size(); ++i) b[field + i] = static_cast<std::uint8_t>(value >> (8 * (1 - i)));
+        for (std::size_t i = 0; i < 2 && field + i < b.size(); ++i)
+            b[field + i] = static_cast<std::uint8_t>(value >> (8 * (1 - i)));
         log += "index-header ";
         break;
     }

@@ -360,7 +360,8 @@ std::string CFuzzHarness::ReadThroughFilter(const std::wstring& path)
         const bool expected = at < 0 ? hr == E_INVALIDARG
                                      : (hr == S_OK || hr == S_FALSE || hr == VFW_E_INVALID_FILE_FORMAT ||
                                         hr == HRESULT_FROM_WIN32(ERROR_READ_FAULT));
-        if (!expected) return "SyncRead(" + std::to_string(at) + ", " + std::to_string(length) + ") returned " + Hex(hr) + "; ";
+        if (!expected)
+            return "SyncRead(" + std::to_string(at) + ", " + std::to_string(length) + ") returned " + Hex(hr) + "; ";
         if (at >= 0 && at + length <= total && hr == S_FALSE) return "a read inside the stream came back short; ";
     }
     return {};

@@ -35,7 +35,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
             options.cases = std::wcstoull(value, nullptr, 10);
         else if (name == L"--seconds")
             options.seconds = std::wcstod(value, nullptr);
-        else if (name == L"--findings")
+        else if (name == L"--findings" && *value)
             options.findings = std::wstring(value) + (std::wstring(value).back() == L'\\' ? L"" : L"\\");
         else
             return false;

@@ -71,20 +71,20 @@ CCommandLine::CCommandLine(const wchar_t* command, const std::vector<std::wstrin
         }
         const std::size_t equals = arg.find(L'=');
         const std::wstring name = arg.substr(0, equals);
-        const auto spec =
-            std::find_if(options.begin(), options.end(), [&](const OptionSpec& known) { return name == known.name; });
-        if (spec == options.end()) FailUsage(L"unknown option " + name);
-        if (!spec->repeatable && Has(spec->name)) FailUsage(name + L" given more than once");
+        const auto known =
+            std::find_if(options.begin(), options.end(), [&](const OptionSpec& option) { return name == option.name; });
+        if (known == options.end()) FailUsage(L"unknown option " + name);
+        if (!known->repeatable && Has(known->name)) FailUsage(name + L" given more than once");
 
         std::wstring value;
         if (equals != std::wstring::npos) {
-            if (!spec->takesValue) FailUsage(name + L" takes no value");
+            if (!known->takesValue) FailUsage(name + L" takes no value");
             value = arg.substr(equals + 1);
-        } else if (spec->takesValue) {
+        } else if (known->takesValue) {
             if (i + 1 == args.size()) FailUsage(name + L" needs a value");
             value = args[++i];
         }
-        m_options.emplace_back(spec->name, value);
+        m_options.emplace_back(known->name, value);
     }
 }
 

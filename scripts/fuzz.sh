@@ -40,7 +40,7 @@ cd "$KAV_BIN"
 while [ "$next" -lt "$end" ]; do
   set +e
   wine kavfuzz.exe --first "$next" --cases $((end - next)) --findings "$windows_findings" 2>&1 | tee -a "$log" |
-    grep -E "FINDING|done:|a second" >&2
+    grep --line-buffered -E "FINDING|done:|a second" >&2
   rc=${PIPESTATUS[0]}
   set -e
   case "$rc" in

@@ -97,6 +97,8 @@ protected:
         s_periods = ReadPeriods();
         s_player = new CPlayerProcess;
         if (s_player->Start(Quoted(DemoPath()))) s_window = s_player->WaitForWindow();
+        // Any one test run alone starts from a loaded, playing document, as it does in the suite.
+        if (s_window) WaitFor([] { return Title() == kDemoTitle && Elapsed() >= 1; }, 15000);
         CreateDirectoryW((BinFolder() + L"..\\screenshots").c_str(), nullptr);
     }
     static void TearDownTestSuite()
@@ -369,6 +371,7 @@ TEST_F(PlayerAcceptance, ADropOpensOneDocumentAndRefusesAnythingElse)
     EXPECT_EQ(DragAndDropFiles(view, middle, {other, DemoPath()}), static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_EQ(DragAndDropFiles(view, middle, {text}), static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_EQ(Title(), kDemoTitle) << "a refused drop opens nothing";
+    EXPECT_FALSE(IsZoomed(Window())) << "dropping leaves the window's size alone";
 
     EXPECT_EQ(DragAndDropFiles(view, middle, {other}), static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_TRUE(WaitFor([] { return Title() == kOtherTitle; }, 5000)) << testing::PrintToString(Title());
@@ -391,7 +394,9 @@ TEST_F(PlayerAcceptance, WindowCommandsAndTheirMenu)
     // Always on top: the button shows its "on" look and the menu item turns it off again. Wine
     // leaves a window that owns popups (the tooltips) out of the topmost band, so the z-order
     // itself is checked only where the platform reports it.
-    const std::vector<COLORREF> offLook = ButtonLook(IDC_TOPMOST);
+    std::vector<COLORREF> offLook;
+    const std::vector<COLORREF> unpainted(ButtonLook(IDC_TOPMOST).size(), RGB(0, 0, 0));
+    ASSERT_TRUE(WaitFor([&] { return (offLook = ButtonLook(IDC_TOPMOST)) != unpainted; }, 2000)) << "the button is drawn";
     PressButton(Window(), IDC_TOPMOST);
     EXPECT_TRUE(WaitFor([&] { return ButtonLook(IDC_TOPMOST) != offLook; }, 2000)) << "the button shows the toggle";
     PostCommand(Window(), ID_MENU_TOPMOST);

@@ -375,6 +375,9 @@ DWORD DragAndDropFiles(HWND target, POINT client, const std::vector<std::wstring
     DoDragDrop(data, &source, DROPEFFECT_COPY, &effect);
     MouseButton(false);
     data->Release();
+    // The press and release also reach the target's window; a next drag at once would make
+    // them a double-click there, which maximises the player.
+    Pump(GetDoubleClickTime() + 100);
     return effect;
 }
 

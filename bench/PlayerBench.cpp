@@ -3,7 +3,7 @@
 // the property the player publishes, presses buttons and watches labels and screen pixels.
 #include "bench/BenchSupport.h"
 #include "resources/ResourceIds.h"
-#include "tests/acceptance/PlayerDriver.h"
+#include "tests/support/PlayerDriver.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -69,48 +69,6 @@ double CpuShare(HANDLE process, double seconds)
 
 // ---- start: process start to the first picture, against notepad to its window ----
 
-// The first period's slide as the picture view shows it at the acceptance tests' sample point:
-// the slide is 4:3, fitted and centred, and fades from its top colour to a dark bottom.
-bool ShowsFirstSlide(HWND window, COLORREF top)
-{
-    HWND view = GetDlgItem(window, IDC_PICTURE);
-    RECT client{};
-    GetClientRect(view, &client);
-    double width = client.right, height = client.bottom, left = 0, upper = 0;
-    if (width > height * 4 / 3) {
-        left = (width - height * 4 / 3) / 2;
-        width = height * 4 / 3;
-    } else {
-        upper = (height - width * 3 / 4) / 2;
-        height = width * 3 / 4;
-    }
-    const double fx = 0.1, fy = 0.3;
-    const COLORREF bottom = RGB(0x10, 0x14, 0x18);
-    auto mix = [fy](int a, int b) { return static_cast<int>(a + (b - a) * fy + 0.5); };
-    const COLORREF expected = RGB(mix(GetRValue(top), GetRValue(bottom)), mix(GetGValue(top), GetGValue(bottom)),
-                                  mix(GetBValue(top), GetBValue(bottom)));
-    return Near(ScreenPixel(view, (left + width * fx) / client.right, (upper + height * fy) / client.bottom), expected, 16);
-}
-
-HWND VisibleWindowOf(DWORD processId)
-{
-    struct Search {
-        DWORD id;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner != s->id || !IsWindowVisible(hwnd)) return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Wine's notepad, started and closed as the reference for the player's own process.
 class CNotepad {
 public:
@@ -135,7 +93,7 @@ public:
     HANDLE Process() const { return m_process.Get(); }
     void WaitForWindow()
     {
-        Expect(WaitFor([&] { return (m_window = VisibleWindowOf(m_id)) != nullptr; }, 20000),
+        Expect(WaitFor([&] { return (m_window = FindVisibleWindowOf(m_id)) != nullptr; }, 20000),
                "notepad's window did not appear");
     }
 
@@ -170,7 +128,7 @@ StartMoments PlayerToFirstPicture(const std::string& document, COLORREF firstSli
                [&] {
                    if (moments.title == 0 && !ControlText(player.Window(), IDC_TITLE).empty())
                        moments.title = watch.Seconds();
-                   return ShowsFirstSlide(player.Window(), firstSlide);
+                   return ShowsSlide(GetDlgItem(player.Window(), IDC_PICTURE), firstSlide);
                },
                20000),
            "the first slide did not appear");

@@ -3,7 +3,7 @@
 // a drop, reports a broken document, obeys its window commands and cleans up when it closes.
 // The cases share one running player and build on each other, in the order written.
 #include "resources/ResourceIds.h"
-#include "tests/acceptance/PlayerDriver.h"
+#include "tests/support/PlayerDriver.h"
 
 #include <gtest/gtest.h>
 #include <ole2.h>
@@ -22,13 +22,9 @@ const wchar_t kOtherTitle[] = L"B Tour of Kavora";
 struct Period {
     int startMs = 0;
     bool hasPicture = false;
-    COLORREF top = 0;  // the slide's colour at its top edge; the slide fades to kSlideBottom
+    COLORREF top = 0;  // the slide's colour at its top edge
     int StartSecond() const { return startMs / 1000; }
 };
-const COLORREF kSlideBottom = RGB(0x10, 0x14, 0x18);
-// Where the picture is sampled, as fractions of the slide: left of the text, below the heading.
-const double kSampleX = 0.1;
-const double kSampleY = 0.3;
 
 std::wstring DemoFolder() { return BinFolder() + L"..\\demo\\"; }
 std::wstring DemoPath() { return DemoFolder() + L"demo.kav"; }
@@ -50,12 +46,6 @@ std::vector<Period> ReadPeriods()
         periods.push_back(period);
     }
     return periods;
-}
-
-COLORREF Blend(COLORREF a, COLORREF b, double t)
-{
-    auto mix = [t](int x, int y) { return static_cast<int>(x + (y - x) * t + 0.5); };
-    return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
 }
 
 std::wstring TempPath(const wchar_t* name)
@@ -120,31 +110,12 @@ protected:
     static std::wstring Title() { return ControlText(s_window, IDC_TITLE); }
     static void Screenshot(const wchar_t* name) { SaveScreen(BinFolder() + L"..\\screenshots\\" + name); }
 
-    // The colour at the sample point of the picture as the picture view draws it: as large as
-    // fits with its 4:3 shape kept, centred.
-    static COLORREF PictureSample()
-    {
-        HWND view = GetDlgItem(s_window, IDC_PICTURE);
-        RECT client{};
-        GetClientRect(view, &client);
-        double width = client.right, height = client.bottom;
-        double left = 0, top = 0;
-        if (width > height * 4 / 3) {
-            left = (width - height * 4 / 3) / 2;
-            width = height * 4 / 3;
-        } else {
-            top = (height - width * 3 / 4) / 2;
-            height = width * 3 / 4;
-        }
-        return ScreenPixel(view, (left + width * kSampleX) / client.right, (top + height * kSampleY) / client.bottom);
-    }
+    static HWND PictureView() { return GetDlgItem(s_window, IDC_PICTURE); }
     // The period whose slide the picture view shows, or -1 when it shows none of them.
     static int ShownPeriod()
     {
-        const COLORREF sample = PictureSample();
         for (size_t i = 0; i < s_periods.size(); ++i)
-            if (s_periods[i].hasPicture && Near(sample, Blend(s_periods[i].top, kSlideBottom, kSampleY), 16))
-                return static_cast<int>(i);
+            if (s_periods[i].hasPicture && ShowsSlide(PictureView(), s_periods[i].top)) return static_cast<int>(i);
         return -1;
     }
     // The pixels of a button as the screen shows them, on a coarse grid.
@@ -233,7 +204,7 @@ TEST_F(PlayerAcceptance, PicturesSwitchAtTheirIndexTimes)
         const int expectedAfter = Periods()[next].hasPicture ? next : -1;
         ASSERT_TRUE(WaitFor([&] { return ShownPeriod() == expectedBefore; }, 3000)) << "period " << previous;
         ASSERT_TRUE(WaitFor([&] { return ShownPeriod() == expectedAfter; }, 6000))
-            << "period " << next << " shows " << ShownPeriod() << ", sampled " << std::hex << PictureSample();
+            << "period " << next << " shows " << ShownPeriod() << ", sampled " << std::hex << SlideSample(PictureView());
         const int switchedAt = Elapsed();
         EXPECT_NEAR(switchedAt, Periods()[next].StartSecond(), 1) << "the picture of period " << next;
         if (next == withoutPicture) Screenshot(L"acceptance-3-no-picture.bmp");
@@ -273,7 +244,7 @@ TEST_F(PlayerAcceptance, SeekBarShowsItsTargetWhilePressedAndSeeksOnRelease)
     ASSERT_NE(bar, nullptr);
     RECT client{};
     GetClientRect(bar, &client);
-    MouseMove(bar, POINT{client.right / 2, client.bottom / 2});
+    MoveMouse(bar, POINT{client.right / 2, client.bottom / 2});
     MouseButton(true);
     HWND target = GetDlgItem(Window(), IDC_TARGET_TIME);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(target) != FALSE; }, 2000)) << "the target label shows on a press";
@@ -293,7 +264,7 @@ TEST_F(PlayerAcceptance, AtTheEndItRewindsShowsTheFirstPictureAndWaits)
     HWND bar = GetDlgItem(Window(), IDC_SEEKBAR);
     RECT client{};
     GetClientRect(bar, &client);
-    MouseMove(bar, POINT{client.right - 3, client.bottom / 2});
+    MoveMouse(bar, POINT{client.right - 3, client.bottom / 2});
     MouseButton(true);
     MouseButton(false);
     ASSERT_TRUE(WaitFor([] { return Elapsed() > 10; }, 2000)) << "the seek to the end did not land";

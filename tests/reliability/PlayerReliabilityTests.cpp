@@ -6,7 +6,7 @@
 //
 // KAV_SOAK_CYCLES and KAV_SOAK_OPERATIONS set the number of hand-offs and of commands (50 each
 // in the suite; scripts/soak.sh runs 1,000).
-#include "tests/acceptance/PlayerDriver.h"
+#include "tests/support/PlayerDriver.h"
 #include "tests/reliability/FuzzCases.h"
 #include "tests/reliability/ReliabilitySupport.h"
 

@@ -150,27 +150,6 @@ public:
     std::wstring PreviewCaption(int second) const override { return L"second " + std::to_wstring(second); }
 };
 
-HWND VisiblePopupOwnedBy(HWND owner)
-{
-    struct Search {
-        HWND owner;
-        HWND found;
-    } search{owner, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t name[64] = {};
-            GetClassNameW(hwnd, name, 64);
-            if (GetWindow(hwnd, GW_OWNER) != s->owner || !IsWindowVisible(hwnd) ||
-                std::wstring(name) != L"KavoraFrameworkWindow")
-                return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 std::wstring TextOf(HWND hwnd)
 {
     wchar_t text[64] = {};

@@ -70,43 +70,9 @@ LRESULT TestParent::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return CWnd::WindowProc(message, wParam, lParam);
 }
 
-void Pump(int milliseconds)
-{
-    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (static_cast<LONG>(end - GetTickCount()) <= 0) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (true);
-}
-
 void Redraw(HWND hwnd)
 {
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump();
-}
-
-void MoveMouse(HWND hwnd, POINT client)
-{
-    ClientToScreen(hwnd, &client);
-    SetCursorPos(client.x, client.y);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE; // a move of 0 delivers WM_MOUSEMOVE where the cursor is
-    SendInput(1, &input, sizeof(input));
-    Pump();
-}
-
-void MouseButton(bool down)
-{
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input, sizeof(input));
     Pump();
 }
 

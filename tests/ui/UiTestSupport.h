@@ -5,6 +5,7 @@
 
 #include "framework/Handles.h"
 #include "framework/Wnd.h"
+#include "tests/support/DesktopInput.h"
 #include <string>
 #include <vector>
 
@@ -44,14 +45,10 @@ private:
     HBRUSH m_background;
 };
 
-// Dispatches every message of this thread for about `milliseconds`, and at least once.
-void Pump(int milliseconds = 30);
 // Repaints the window and its children now, then pumps.
 void Redraw(HWND hwnd);
 
-// Real mouse input through the system's input queue, at a point in `hwnd`'s client area.
-void MoveMouse(HWND hwnd, POINT client);
-void MouseButton(bool down);
+// A press and release of the real mouse at a point in `hwnd`'s client area.
 void Click(HWND hwnd, POINT client);
 
 // The client area of a window as it shows on the screen.

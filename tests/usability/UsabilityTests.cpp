@@ -4,7 +4,7 @@
 // one running player and build on each other, in the order written.
 #include "framework/ComPtr.h"
 #include "resources/ResourceIds.h"
-#include "tests/acceptance/PlayerDriver.h"
+#include "tests/support/PlayerDriver.h"
 
 #include <gtest/gtest.h>
 #include <ole2.h>
@@ -454,28 +454,6 @@ std::vector<int> MarkColumns(HWND bar)
     return centres;
 }
 
-// The seek bar's preview: a visible popup of the player's process owned by its window.
-HWND FindPreview(HWND player)
-{
-    struct Search {
-        HWND owner;
-        HWND found;
-    } search{player, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t name[64] = {};
-            GetClassNameW(hwnd, name, 64);
-            if (GetWindow(hwnd, GW_OWNER) != s->owner || !IsWindowVisible(hwnd) ||
-                std::wstring(name) != L"KavoraFrameworkWindow")
-                return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 std::wstring TextOfWindow(HWND hwnd)
 {
     wchar_t text[64] = {};
@@ -493,9 +471,9 @@ TEST_F(PlayerUsability, SeekBarPreviewsThePictureAndSnapsToItsMarks)
     GetClientRect(bar, &client);
 
     // Resting on the third mark shows that picture's start time; the popup stands under the bar.
-    MouseMove(bar, POINT{marks[2] + 1, client.bottom / 2});
+    MoveMouse(bar, POINT{marks[2] + 1, client.bottom / 2});
     HWND preview = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (preview = FindPreview(Window())) != nullptr; }, 2000)) << "no preview";
+    ASSERT_TRUE(WaitFor([&] { return (preview = VisiblePopupOwnedBy(Window())) != nullptr; }, 2000)) << "no preview";
     EXPECT_TRUE(WaitFor([&] { return SecondsOf(TextOfWindow(preview)) == s_starts[2]; }, 1000))
         << Narrow(TextOfWindow(preview)) << ", picture starts at " << s_starts[2];
     RECT popup{}, barRect{};
@@ -505,7 +483,7 @@ TEST_F(PlayerUsability, SeekBarPreviewsThePictureAndSnapsToItsMarks)
     Screenshot(L"usability-3-seek-preview.bmp");
 
     // Half-way between two marks it shows a time between their starts.
-    MouseMove(bar, POINT{(marks[2] + marks[3]) / 2, client.bottom / 2});
+    MoveMouse(bar, POINT{(marks[2] + marks[3]) / 2, client.bottom / 2});
     EXPECT_TRUE(WaitFor([&] {
         const int shown = SecondsOf(TextOfWindow(preview));
         return shown > s_starts[2] && shown < s_starts[3];
@@ -514,13 +492,13 @@ TEST_F(PlayerUsability, SeekBarPreviewsThePictureAndSnapsToItsMarks)
     // A click a few pixels beside a mark seeks exactly to its picture's start.
     PostKey(Window(), VK_SPACE); // pause, so the label holds the seek target
     Pump(300);
-    MouseMove(bar, POINT{marks[3] + 3, client.bottom / 2});
+    MoveMouse(bar, POINT{marks[3] + 3, client.bottom / 2});
     MouseButton(true);
     MouseButton(false);
     EXPECT_TRUE(ElapsedBecomes(s_starts[3])) << Elapsed() << " instead of " << s_starts[3];
 
     // Leaving the bar takes the preview away.
-    MouseMove(Window(), POINT{client.right / 2, 200});
+    MoveMouse(Window(), POINT{client.right / 2, 200});
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(preview); }, 2000)) << "the preview stays after the mouse left";
     PostKey(Window(), VK_SPACE);
     EXPECT_TRUE(IsPlaying());

@@ -1,4 +1,4 @@
-#include "tests/acceptance/PlayerDriver.h"
+#include "tests/support/PlayerDriver.h"
 
 #include <ole2.h>
 #include <shlobj.h>
@@ -16,30 +16,6 @@ std::wstring BinFolder()
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
     return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
-
-void Pump(int milliseconds)
-{
-    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (static_cast<LONG>(end - GetTickCount()) <= 0) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (true);
-}
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds)
-{
-    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
-    while (!condition()) {
-        if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
-        Pump(50);
-    }
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -114,6 +90,14 @@ BOOL CALLBACK FindMarkedWindow(HWND hwnd, LPARAM param)
     return FALSE;
 }
 
+BOOL CALLBACK FindVisible(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    if (!BelongsTo(hwnd, search->processId) || !IsWindowVisible(hwnd)) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
 BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param)
 {
     auto* search = reinterpret_cast<WindowSearch*>(param);
@@ -130,6 +114,13 @@ HWND FindPlayerWindow(DWORD processId)
 {
     WindowSearch search{processId, nullptr, nullptr};
     EnumWindows(&FindMarkedWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindVisibleWindowOf(DWORD processId)
+{
+    WindowSearch search{processId, nullptr, nullptr};
+    EnumWindows(&FindVisible, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -174,26 +165,6 @@ void PostCommand(HWND dialog, int command)
     PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(command), 0);
 }
 
-void MouseMove(HWND hwnd, POINT client)
-{
-    ClientToScreen(hwnd, &client);
-    SetCursorPos(client.x, client.y);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof(input));
-    Pump(50);
-}
-
-void MouseButton(bool down)
-{
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input, sizeof(input));
-    Pump(50);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Pixels
 
@@ -214,6 +185,39 @@ bool Near(COLORREF a, COLORREF b, int tolerance)
     if (a == CLR_INVALID || b == CLR_INVALID) return false;
     return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
            std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+namespace {
+const COLORREF kSlideBottom = RGB(0x10, 0x14, 0x18);
+const double kSampleX = 0.1;
+const double kSampleY = 0.3;
+
+COLORREF Blend(COLORREF a, COLORREF b, double t)
+{
+    auto mix = [t](int x, int y) { return static_cast<int>(x + (y - x) * t + 0.5); };
+    return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
+}
+}
+
+COLORREF SlideSample(HWND view)
+{
+    RECT client{};
+    GetClientRect(view, &client);
+    double width = client.right, height = client.bottom;
+    double left = 0, top = 0;
+    if (width > height * 4 / 3) {
+        left = (width - height * 4 / 3) / 2;
+        width = height * 4 / 3;
+    } else {
+        top = (height - width * 3 / 4) / 2;
+        height = width * 3 / 4;
+    }
+    return ScreenPixel(view, (left + width * kSampleX) / client.right, (top + height * kSampleY) / client.bottom);
+}
+
+bool ShowsSlide(HWND view, COLORREF top)
+{
+    return Near(SlideSample(view), Blend(top, kSlideBottom, kSampleY), 16);
 }
 
 bool SaveScreen(const std::wstring& path)
@@ -365,7 +369,7 @@ private:
 
 DWORD DragAndDropFiles(HWND target, POINT client, const std::vector<std::wstring>& files)
 {
-    MouseMove(target, client);
+    MoveMouse(target, client);
     auto* data = new CFileListData(files);
     CTimedDropSource source;
     DWORD effect = DROPEFFECT_NONE;

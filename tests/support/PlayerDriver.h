@@ -5,6 +5,7 @@
 // the pixels of the picture view.
 
 #include "framework/Handles.h"
+#include "tests/support/DesktopInput.h"
 
 #include <windows.h>
 #include <functional>
@@ -13,11 +14,6 @@
 
 // The folder of this test program, with its trailing backslash (the shipped binaries are here).
 std::wstring BinFolder();
-
-// Polls `condition` every 50 ms, pumping this thread's messages, until it holds or `milliseconds`
-// pass. Returns whether it held.
-bool WaitFor(const std::function<bool()>& condition, int milliseconds);
-void Pump(int milliseconds);
 
 class CPlayerProcess {
 public:
@@ -43,6 +39,8 @@ private:
 
 // The top-level window marked as the player's, of the given process (any process when 0).
 HWND FindPlayerWindow(DWORD processId);
+// Any visible top-level window of the process.
+HWND FindVisibleWindowOf(DWORD processId);
 // A visible dialog box (#32770) of the process other than `except`: a message box or the about box.
 HWND FindDialogOf(DWORD processId, HWND except);
 // The text of a message box: its static control 0xFFFF.
@@ -56,14 +54,16 @@ int SecondsOf(const std::wstring& label);
 void PressButton(HWND dialog, int id);
 void PostCommand(HWND dialog, int command);
 
-// Real mouse input at a point in the client area of `hwnd` (which may belong to another process).
-void MouseMove(HWND hwnd, POINT client);
-void MouseButton(bool down);
-
 // The colour of the screen at a fraction (0..1) of a window's client width and height.
 COLORREF ScreenPixel(HWND hwnd, double fx, double fy);
 // Each channel of `a` within `tolerance` of `b`.
 bool Near(COLORREF a, COLORREF b, int tolerance);
+// The demo document's slides are 4:3 and fade from a colour at their top edge to one dark colour
+// at their bottom. SlideSample is the screen colour at their sample point (left of the text,
+// below the heading) as a picture view `view` draws a slide: as large as fits, centred.
+COLORREF SlideSample(HWND view);
+// Whether `view` shows the slide whose top edge has the colour `top`.
+bool ShowsSlide(HWND view, COLORREF top);
 // Saves the whole screen as a 24-bit bitmap file, for a person to look at.
 bool SaveScreen(const std::wstring& path);
 

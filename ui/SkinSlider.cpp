@@ -98,8 +98,11 @@ LRESULT CSkinSlider::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         return FALSE;
     case WM_SIZE: {
+        // Everything on the face stands at a fraction of the width, so a resize repaints all
+        // of it, not just the part the system exposes.
         const LRESULT result = Default(message, wParam, lParam);
         m_thumbX = ValueToPixel(m_value);
+        Invalidate(FALSE);
         return result;
     }
     case kDpiChangedAfterParentMessage:

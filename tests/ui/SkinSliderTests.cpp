@@ -317,6 +317,24 @@ TEST_F(SeekBarTest, MarksStandWhereTheThumbWouldAtTheirSecond)
     EXPECT_TRUE(ColumnsOf(kMark, 4).empty()) << "no marks, none drawn";
 }
 
+TEST_F(SeekBarTest, AResizeRepaintsTheWholeBar)
+{
+    // Marks, ticks and thumb all stand at fractions of the width, so a wider bar must not keep
+    // the narrower bar's pixels in the part both share. Only the bar is moved here, as a parent
+    // laying out its children does, without a repaint of the parent.
+    seek.SetRange(0, 3600);
+    seek.SetMarks({1800});
+    seek.SetPos(1800);
+    Pump();
+    EXPECT_EQ(ColumnsOf(kMark, 4), (std::vector<int>{99, 100, 101, 102}));
+    seek.MoveWindow(10, 10, 240, 34);
+    Pump();
+    // Track length 231: 1800 s → 115, the mark opaque in 119 to 122, the middle tick at 119.
+    EXPECT_EQ(ColumnsOf(kMark, 4), (std::vector<int>{119, 120, 121, 122}));
+    EXPECT_EQ(ColumnsOf(kMajor, 33), (std::vector<int>{0, 1, 119, 120, 238, 239}));
+    EXPECT_EQ(ColumnsOf(kThumb, 12), (std::vector<int>{115, 116, 117, 118, 119, 120, 121, 122, 123}));
+}
+
 TEST_F(SeekBarTest, DragPostsWithTheSeekBarsIdAndDisabledBarShowsTheDisabledThumb)
 {
     seek.SetRange(0, 191);

@@ -68,8 +68,24 @@ kav_prepare_prefix() {
   fi
 }
 
+# Wine hands a window's maximising and sizing to the window manager when it thinks one is there.
+# The virtual display has none, so there a maximised window would keep its old size on screen
+# while the program lays itself out for the whole screen: Wine places its windows itself instead.
+# On a desktop of the user's own the window manager stays in charge.
+_kav_set_window_management() {
+  local key='HKCU\Software\Wine\X11 Driver'
+  local own=0
+  [ "${DISPLAY:-}" = ":$(cat "$KAV_BUILD_DIR/xvfb.display" 2>/dev/null)" ] && own=1
+  if grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    [ "$own" -eq 1 ] || wine reg delete "$key" /v Managed /f </dev/null >/dev/null 2>&1 || true
+  elif [ "$own" -eq 1 ]; then
+    wine reg add "$key" /v Managed /d N /f </dev/null >/dev/null 2>&1 || kav_die "could not set up the Wine prefix's window handling"
+  fi
+}
+
 _kav_start_wine() {
   kav_prepare_prefix
+  _kav_set_window_management
   # One persistent wineserver for the whole run; priming it outside ctest keeps Wine's
   # background processes from holding the test runner's output pipe open.
   if ! wineserver -p 2>/dev/null; then return 0; fi

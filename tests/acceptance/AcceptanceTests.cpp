@@ -383,6 +383,14 @@ TEST_F(PlayerAcceptance, WindowCommandsAndTheirMenu)
 
     PressButton(Window(), IDC_MAXIMIZE);
     EXPECT_TRUE(WaitFor([] { return IsZoomed(Window()) != FALSE; }, 2000));
+    // The header's grey far to the right of where the restored window ended, and a slide in the
+    // picture view laid out anew: the screen shows the window at its new size, not just the
+    // window manager's idea of it.
+    const COLORREF headerGrey = RGB(200, 199, 199);
+    EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(Window(), 0.6, 0.03), headerGrey, 12); }, 2000))
+        << std::hex << ScreenPixel(Window(), 0.6, 0.03);
+    EXPECT_TRUE(WaitFor([] { return ShownPeriod() >= 0; }, 2000)) << "the maximised picture view shows its slide";
+    Screenshot(L"acceptance-6-maximised.bmp");
     PressButton(Window(), IDC_MAXIMIZE);
     EXPECT_TRUE(WaitFor([] { return !IsZoomed(Window()); }, 2000));
 

@@ -2,6 +2,7 @@
 // is vetted, and, run as a real process, what a user sees when start-up is refused.
 #include "app/PlayerApp.h"
 #include "framework/Handles.h"
+#include "tests/support/ProcessStart.h"
 #include <gtest/gtest.h>
 #include <fstream>
 #include <string>
@@ -57,8 +58,7 @@ UniqueKernelHandle Start(const std::wstring& exePath, const std::wstring& argume
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return UniqueKernelHandle();
+    if (!StartProcess(exePath, commandLine, false, startup, process)) return UniqueKernelHandle();
     CloseHandle(process.hThread);
     return UniqueKernelHandle(process.hProcess);
 }

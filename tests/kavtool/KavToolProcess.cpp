@@ -1,6 +1,7 @@
 #include "tests/kavtool/KavToolProcess.h"
 
 #include "framework/Handles.h"
+#include "tests/support/ProcessStart.h"
 #include "kavtool/Console.h"
 
 #include <thread>
@@ -71,8 +72,10 @@ ToolRun RunKavTool(const std::vector<std::wstring>& args)
     startup.hStdError = errWrite.Get();
     PROCESS_INFORMATION info{};
     ToolRun run;
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+    if (!StartProcess(exe, commandLine, true, startup, info)) {
+        run.err = L"kavtool did not start: CreateProcess failed with error " + std::to_wstring(GetLastError());
         return run;
+    }
     const UniqueKernelHandle process(info.hProcess);
     CloseHandle(info.hThread);
     // Only the child holds the write ends now, so the reads end when it does.

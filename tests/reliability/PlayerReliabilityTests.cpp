@@ -424,7 +424,7 @@ TEST_F(PlayerReliability, AStormOfSecondStartsEndsOnADocumentThatWasSent)
     for (int i = 0; i < starts; ++i) {
         seconds.push_back(std::make_unique<CPlayerProcess>());
         const std::wstring path = i % 5 == 4 ? DemoPath() : s_copies[static_cast<std::size_t>(i % 4)];
-        ASSERT_TRUE(seconds.back()->Start(Quoted(path))) << "start " << i;
+        ASSERT_TRUE(seconds.back()->Start(Quoted(path))) << "start " << i << ": error " << GetLastError();
     }
     int ended = 0;
     for (const auto& second : seconds) ended += second->WaitForExit(60000) ? 1 : 0;

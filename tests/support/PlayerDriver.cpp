@@ -1,4 +1,6 @@
 #include "tests/support/PlayerDriver.h"
+#include "tests/support/BitmapFile.h"
+#include "tests/support/ProcessStart.h"
 
 #include <ole2.h>
 #include <shlobj.h>
@@ -39,8 +41,7 @@ bool CPlayerProcess::Start(const std::wstring& arguments)
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
+    if (!StartProcess(exe, commandLine, false, startup, process)) return false;
     CloseHandle(process.hThread);
     m_process.Reset(process.hProcess);
     m_id = process.dwProcessId;
@@ -231,7 +232,6 @@ bool SaveScreen(const std::wstring& path)
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
-    header.biSizeImage = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HBITMAP dib = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -242,15 +242,7 @@ bool SaveScreen(const std::wstring& path)
         BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
         GdiFlush();
         SelectObject(memory, old);
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof(file) + sizeof(header);
-        file.bfSize = file.bfOffBits + header.biSizeImage;
-        UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        saved = out && WriteFile(out.Get(), &file, sizeof(file), &written, nullptr) &&
-                WriteFile(out.Get(), &header, sizeof(header), &written, nullptr) &&
-                WriteFile(out.Get(), bits, header.biSizeImage, &written, nullptr);
+        saved = WriteBitmapFile(path, width, height, bits);
     }
     if (memory) DeleteDC(memory);
     if (dib) DeleteObject(dib);

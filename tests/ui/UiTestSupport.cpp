@@ -1,4 +1,5 @@
 #include "UiTestSupport.h"
+#include "tests/support/BitmapFile.h"
 #include "framework/Gdi.h"
 #include "framework/Resources.h"
 #include <winternl.h>
@@ -119,19 +120,8 @@ COLORREF Snapshot::At(int x, int y) const
 
 bool Snapshot::Save(const std::wstring& path) const
 {
-    const int stride = (m_width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = m_width;
-    header.biHeight = m_height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biSizeImage = static_cast<DWORD>(stride * m_height);
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = file.bfOffBits + header.biSizeImage;
-    std::vector<BYTE> rows(header.biSizeImage);
+    const int stride = BitmapStride(m_width);
+    std::vector<BYTE> rows(static_cast<size_t>(stride) * m_height);
     for (int y = 0; y < m_height; ++y) {
         BYTE* row = rows.data() + static_cast<size_t>(m_height - 1 - y) * stride;
         for (int x = 0; x < m_width; ++x) {
@@ -141,11 +131,7 @@ bool Snapshot::Save(const std::wstring& path) const
             row[x * 3 + 2] = GetRValue(c);
         }
     }
-    UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    return out && WriteFile(out.Get(), &file, sizeof(file), &written, nullptr) &&
-           WriteFile(out.Get(), &header, sizeof(header), &written, nullptr) &&
-           WriteFile(out.Get(), rows.data(), header.biSizeImage, &written, nullptr);
+    return WriteBitmapFile(path, m_width, m_height, rows.data());
 }
 
 bool Near(COLORREF a, COLORREF b, int tolerance)

@@ -1,0 +1,24 @@
+#include "tests/support/BitmapFile.h"
+
+#include "framework/Handles.h"
+
+bool WriteBitmapFile(const std::wstring& path, int width, int height, const void* rows)
+{
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(BitmapStride(width) * height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42; // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(header);
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return out && WriteFile(out.Get(), &file, sizeof(file), &written, nullptr) &&
+           WriteFile(out.Get(), &header, sizeof(header), &written, nullptr) &&
+           WriteFile(out.Get(), rows, header.biSizeImage, &written, nullptr);
+}

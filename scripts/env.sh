@@ -85,12 +85,13 @@ _kav_set_window_management() {
 
 _kav_start_wine() {
   kav_prepare_prefix
-  _kav_set_window_management
   # One persistent wineserver for the whole run; priming it outside ctest keeps Wine's
   # background processes from holding the test runner's output pipe open.
-  if ! wineserver -p 2>/dev/null; then return 0; fi
-  _kav_started+=(wine)
-  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  if wineserver -p 2>/dev/null; then
+    _kav_started+=(wine)
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  fi
+  _kav_set_window_management
 }
 
 kav_services_start() {

@@ -1,8 +1,8 @@
 #include "tests/kavtool/KavToolProcess.h"
 
 #include "framework/Handles.h"
-#include "tests/support/ProcessStart.h"
 #include "kavtool/Console.h"
+#include "tests/support/ProcessStart.h"
 
 #include <thread>
 

@@ -1,5 +1,5 @@
 #pragma once
-// What every test that works real windows needs: a message pump, polling for a condition, real
+// What every test that drives real windows needs: a message pump, polling for a condition, real
 // mouse input through the system's input queue, and the search for a visible popup a window owns.
 
 #include <windows.h>

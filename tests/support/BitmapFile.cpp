@@ -2,16 +2,22 @@
 
 #include "framework/Handles.h"
 
-bool WriteBitmapFile(const std::wstring& path, int width, int height, const void* rows)
+BITMAPINFOHEADER Bitmap24Header(int width, int height)
 {
     BITMAPINFOHEADER header{};
     header.biSize = sizeof(header);
     header.biWidth = width;
-    header.biHeight = height;
+    header.biHeight = height; // positive: bottom-up
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
     header.biSizeImage = static_cast<DWORD>(BitmapStride(width) * height);
+    return header;
+}
+
+bool WriteBitmapFile(const std::wstring& path, int width, int height, const void* rows)
+{
+    const BITMAPINFOHEADER header = Bitmap24Header(width, height);
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42; // "BM"
     file.bfOffBits = sizeof(file) + sizeof(header);

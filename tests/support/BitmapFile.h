@@ -10,3 +10,6 @@ bool WriteBitmapFile(const std::wstring& path, int width, int height, const void
 
 // The bytes of one padded row of a 24-bit picture `width` pixels wide.
 inline int BitmapStride(int width) { return (width * 3 + 3) & ~3; }
+
+// The header of such a DIB, for CreateDIBSection as for the file.
+BITMAPINFOHEADER Bitmap24Header(int width, int height);

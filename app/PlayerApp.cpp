@@ -24,6 +24,17 @@ void CPlayerCommandLineInfo::ParseParam(const wchar_t* param, BOOL, BOOL last)
     ++m_nParamCount;
 }
 
+std::wstring FullPathOf(const std::wstring& path)
+{
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
+}
+
 std::wstring ResourceModulePathBeside(const std::wstring& exePath)
 {
     const size_t slash = exePath.find_last_of(L"\\/");
@@ -143,9 +154,12 @@ void CPlayerApp::ActivatePreviousInstance(HWND hwnd) const
     SetForegroundWindow(GetLastActivePopup(hwnd));
     if (m_commandLinePath.empty()) return;
 
+    // The running player has a current folder of its own: a relative path is made whole here,
+    // where it was typed.
+    const std::wstring path = FullPathOf(m_commandLinePath);
     COPYDATASTRUCT data{};
     data.dwData = 0;
-    data.cbData = static_cast<DWORD>((m_commandLinePath.size() + 1) * sizeof(wchar_t));
-    data.lpData = const_cast<wchar_t*>(m_commandLinePath.c_str());
+    data.cbData = static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t));
+    data.lpData = const_cast<wchar_t*>(path.c_str());
     SendMessageW(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }

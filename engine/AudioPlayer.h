@@ -23,29 +23,55 @@ enum PlayerState {
 constexpr UINT_PTR IDT_POSITION = 1000;
 constexpr UINT kPositionPeriodMs = 1000;
 
-class CAudioPlayer {
+// What playback asks of an audio player. Positions and durations are whole seconds of the
+// recording; every call but GetState returns a negative code on failure.
+class IAudioPlayer {
+public:
+    virtual ~IAudioPlayer() = default;
+
+    // Opens the mixer with `owner` as its callback window; the position timer is armed there.
+    virtual HRESULT Initialize(HWND owner) = 0;
+    virtual HRESULT BuildGraph(const std::wstring& voicePath) = 0;
+    virtual HRESULT Play() = 0;
+    virtual HRESULT Pause() = 0;
+    // Rewinds to 0 and pauses, disarming the position timer: the recording has played to its end.
+    virtual HRESULT FinishPlayback() = 0;
+    virtual HRESULT Seek(int seconds) = 0;
+    virtual HRESULT GetDuration(int& seconds) = 0;
+    virtual HRESULT GetPosition(int& seconds) = 0;
+    virtual PlayerState GetState() const = 0;
+    // Stops and lets go of the graph, so the voice file is no longer held; the state is Stopped.
+    virtual HRESULT ReleaseGraph() = 0;
+
+    virtual HRESULT GetVolume(int& volume) = 0;
+    virtual HRESULT SetVolume(int volume) = 0;
+    virtual HRESULT GetMute(bool& mute) = 0;
+    virtual HRESULT SetMute(bool mute) = 0;
+};
+
+class CAudioPlayer final : public IAudioPlayer {
 public:
     CAudioPlayer() = default;
     CAudioPlayer(const CAudioPlayer&) = delete;
     CAudioPlayer& operator=(const CAudioPlayer&) = delete;
-    ~CAudioPlayer();
+    ~CAudioPlayer() override;
 
-    HRESULT Initialize(HWND owner);
-    HRESULT BuildGraph(const std::wstring& voicePath);
-    HRESULT Play();
-    HRESULT Pause();
+    HRESULT Initialize(HWND owner) override;
+    HRESULT BuildGraph(const std::wstring& voicePath) override;
+    HRESULT Play() override;
+    HRESULT Pause() override;
     HRESULT Stop();
-    HRESULT FinishPlayback();
-    HRESULT Seek(int seconds);
-    HRESULT GetDuration(int& seconds);
-    HRESULT GetPosition(int& seconds);
-    PlayerState GetState() const { return m_state; }
-    HRESULT ReleaseGraph();
+    HRESULT FinishPlayback() override;
+    HRESULT Seek(int seconds) override;
+    HRESULT GetDuration(int& seconds) override;
+    HRESULT GetPosition(int& seconds) override;
+    PlayerState GetState() const override { return m_state; }
+    HRESULT ReleaseGraph() override;
 
-    HRESULT GetVolume(int& volume);
-    HRESULT SetVolume(int volume);
-    HRESULT GetMute(bool& mute);
-    HRESULT SetMute(bool mute);
+    HRESULT GetVolume(int& volume) override;
+    HRESULT SetVolume(int volume) override;
+    HRESULT GetMute(bool& mute) override;
+    HRESULT SetMute(bool mute) override;
 
 private:
     void ReleaseInterfaces();

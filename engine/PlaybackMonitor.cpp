@@ -10,7 +10,7 @@ void CTickFailureReport::Failed(IPlaybackView& view)
     m_open = false;
 }
 
-void CPlaybackMonitor::OnTick(CAudioPlayer& player, IPlaybackView& view)
+void CPlaybackMonitor::OnTick(IAudioPlayer& player, IPlaybackView& view)
 {
     // Ticks that arrive under an open report still follow the recording, so its end is not
     // missed while the box waits for the user.
@@ -20,7 +20,7 @@ void CPlaybackMonitor::OnTick(CAudioPlayer& player, IPlaybackView& view)
         m_report.Failed(view);
 }
 
-HRESULT CPlaybackMonitor::Step(CAudioPlayer& player, IPlaybackView& view)
+HRESULT CPlaybackMonitor::Step(IAudioPlayer& player, IPlaybackView& view)
 {
     const PlayerState state = player.GetState();
     if (state == Stopped || state == Paused) return S_OK;

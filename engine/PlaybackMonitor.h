@@ -32,10 +32,10 @@ private:
 class CPlaybackMonitor {
 public:
     // One tick of the position timer.
-    void OnTick(CAudioPlayer& player, IPlaybackView& view);
+    void OnTick(IAudioPlayer& player, IPlaybackView& view);
 
 private:
-    HRESULT Step(CAudioPlayer& player, IPlaybackView& view);
+    HRESULT Step(IAudioPlayer& player, IPlaybackView& view);
 
     CTickFailureReport m_report;
 };

@@ -7,14 +7,9 @@
 #include "resources/ResourceIds.h"
 #include "ui/MainWindowSkin.h"
 #include "ui/SkinSupport.h"
-#include <algorithm>
 #include <cwchar>
 
 namespace {
-constexpr UINT kSkipForwardSeconds = 10;
-constexpr UINT kSkipBackSeconds = 3;
-constexpr UINT kIndicatorTimeoutMs = 1000;
-constexpr UINT kDeferredOpenMs = 1500;
 const wchar_t kAppName[] = L"Kavora Player";
 const wchar_t kDragFailure[] = L"error1";
 
@@ -32,27 +27,20 @@ void ApplyLook(CSkinButton& button, const ButtonLook& look)
     button.SetBitmaps(i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], i[8], i[9]);
 }
 
-void Report(UINT stringId)
-{
-    AppMessageBox(LoadResourceString(stringId), MB_OK);
-}
-
-// Runs one transport command as a failure scope and reports its failure.
-template <class Command>
-void RunReported(Command&& command)
-{
-    if (FAILED(RunOperation(std::forward<Command>(command)))) Report(IDS_PLAYBACK_FAILED);
-}
-
 std::wstring VolumeToolTip(int volume)
 {
     wchar_t number[16];
     swprintf(number, 16, L"%ld", static_cast<long>(volume));
     return LoadResourceString(IDS_TIP_VOLUME) + L" " + number;
 }
+
+POINT PointOf(LPARAM lParam)
+{
+    return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
 }
 
-CPlayerDlg::CPlayerDlg() : CDialog(IDD_PLAYER)
+CPlayerDlg::CPlayerDlg() : CDialog(IDD_PLAYER), m_session(*this, std::make_unique<CAudioPlayer>())
 {
     m_icon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_PLAYER));
 }
@@ -81,7 +69,7 @@ void CPlayerDlg::DoDataExchange()
     m_skipForward.SubclassDlgItem(IDC_SKIP_FORWARD, m_hWnd);
     m_nextPicture.SubclassDlgItem(IDC_NEXT_PICTURE, m_hWnd);
     m_prevPicture.SubclassDlgItem(IDC_PREV_PICTURE, m_hWnd);
-    m_topMost.SubclassDlgItem(IDC_TOPMOST, m_hWnd);
+    m_topMostButton.SubclassDlgItem(IDC_TOPMOST, m_hWnd);
     m_mute.SubclassDlgItem(IDC_MUTE, m_hWnd);
     m_compact.SubclassDlgItem(IDC_COMPACT, m_hWnd);
     m_close.SubclassDlgItem(IDC_CLOSE, m_hWnd);
@@ -110,13 +98,9 @@ BOOL CPlayerDlg::OnInitDialog()
     m_font = CreateLabelFont(SkinScaleOf(m_hWnd));
     SetFont(m_font.Get());
 
-    HRESULT hr = m_player.Initialize(m_hWnd);
-    if (FAILED(hr)) {
-        ReportStartupFailure(hr);
-        return TRUE;
-    }
     SetUpButtons();
-    hr = SetUpSliders();
+    SetUpSliders();
+    const HRESULT hr = m_session.Initialize(m_hWnd);
     if (FAILED(hr)) {
         ReportStartupFailure(hr);
         return TRUE;
@@ -128,12 +112,12 @@ BOOL CPlayerDlg::OnInitDialog()
     m_targetTime.SetWindowText(L"");
     m_targetTime.ShowWindow(SW_HIDE);
 
-    PictureAt(0, true);
+    ShowPicture(L"");
     m_backgroundBrush.Reset(CreateSolidBrush(RGB(200, 199, 199)));
     const int scale = SkinScaleOf(m_hWnd);
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, SkinScaled(kMinimumWindowWidth, scale),
                    SkinScaled(kMinimumWindowHeight, scale), SWP_NOZORDER);
-    if (!m_pendingPath.empty()) SetTimer(IDT_DEFERRED_OPEN, kDeferredOpenMs);
+    if (!m_pendingPath.empty()) m_session.RequestOpen(m_pendingPath, OpenSource::CommandLine);
     return TRUE;
 }
 
@@ -158,55 +142,36 @@ void CPlayerDlg::SetUpButtons()
         {m_skipForward, {{215, 212, 213, 212, 214, 212, 213, 212, 215, 212}}, IDS_TIP_SKIP_FORWARD},
         {m_nextPicture, {{222, 216, 220, 216, 221, 216, 220, 216, 222, 216}}, IDS_TIP_NEXT_PICTURE},
         {m_prevPicture, {{219, 223, 217, 223, 218, 223, 217, 223, 219, 223}}, IDS_TIP_PREV_PICTURE},
-        {m_topMost, {{229, 230, 225, 230, 229, 230, 225, 230, 229, 230}}, IDS_TIP_TOPMOST},
+        {m_topMostButton, {{229, 230, 225, 230, 229, 230, 225, 230, 229, 230}}, IDS_TIP_TOPMOST},
         {m_compact, {{227, 232, 227, 232, 227, 232, 227, 232, 227, 232}}, IDS_TIP_COMPACT},
         {m_maximize, {{259, 262, 259, 262, 259, 262, 259, 262, 259, 262}}, IDS_TIP_MAXIMIZE},
         {m_minimize, {{257, 260, 257, 260, 257, 260, 257, 260, 257, 260}}, IDS_TIP_MINIMIZE},
         {m_close, {{226, 231, 226, 231, 226, 231, 226, 231, 226, 231}}, IDS_TIP_CLOSE},
+        {m_mute, kUnmutedLook, IDS_TIP_MUTE},
     };
 
-    ShowIndicator(IndicatorLook::Blank);
-    m_indicator.SetEnabledLook(true);
-    m_indicator.EnableButton(false);
-    m_indicator.ShowWindow(SW_HIDE);
-
+    HideIndicator();
     for (const Setup& setup : setups) {
         ApplyLook(setup.button, setup.look);
         setup.button.SetToolTip(m_hWnd, setup.toolTip);
         setup.button.SetEnabledLook(true);
     }
-    m_topMost.SetCheck(false);
-    m_compact.SetCheck(true);
-    m_maximize.SetCheck(true);
+    m_topMostButton.SetCheck(m_topMost);
+    m_compact.SetCheck(!m_stripView);
+    m_maximize.SetCheck(!m_maximised);
     m_minimize.SetCheck(true);
-
-    bool muted = false;
-    m_player.GetMute(muted);
-    ApplyLook(m_mute, muted ? kMutedLook : kUnmutedLook);
-    m_mute.SetCheck(muted);
-    m_mute.SetToolTip(m_hWnd, IDS_TIP_MUTE);
-    m_mute.SetEnabledLook(true);
 
     // The two toggles whose check is an on / off state; the others' checks remember looks.
     m_mute.SetCheckable(true);
-    m_topMost.SetCheckable(true);
+    m_topMostButton.SetCheckable(true);
 }
 
-HRESULT CPlayerDlg::SetUpSliders()
+void CPlayerDlg::SetUpSliders()
 {
-    bool muted = false;
-    HRESULT hr = m_player.GetMute(muted);
-    if (FAILED(hr)) return hr;
-
     m_volume.CreateEx(0, L"", WS_CHILD | WS_TABSTOP, RECT{}, m_hWnd, IDC_VOLUME);
     m_volume.SetBitmaps(IDB_VOLUME_THUMB, IDB_VOLUME_THUMB, 0, IDB_VOLUME_TRACK);
     m_volume.ShowWindow(SW_SHOW);
     m_volume.SetRange(0, 100);
-    int volume = 0;
-    hr = m_player.GetVolume(volume);
-    if (FAILED(hr)) return hr;
-    m_volume.SetPos(volume);
-    m_volume.SetToolTip(m_hWnd, VolumeToolTip(volume));
     m_volume.SetAccessibleName(LoadResourceString(IDS_TIP_VOLUME));
 
     m_seekBar.CreateEx(0, L"", WS_CHILD | WS_TABSTOP, RECT{}, m_hWnd, IDC_SEEKBAR);
@@ -219,7 +184,6 @@ HRESULT CPlayerDlg::SetUpSliders()
     m_seekBar.ShowWindow(SW_SHOW);
     m_seekBar.EnableWindow(FALSE);
     ArrangeTabOrder();
-    return S_OK;
 }
 
 // Tab moves along the header from left to right: the transport, the position, the volume and
@@ -227,7 +191,7 @@ HRESULT CPlayerDlg::SetUpSliders()
 void CPlayerDlg::ArrangeTabOrder()
 {
     CWnd* const order[] = {&m_pause, &m_play, &m_skipBack, &m_skipForward, &m_prevPicture, &m_nextPicture, &m_seekBar,
-                           &m_mute, &m_volume, &m_topMost, &m_compact, &m_minimize, &m_maximize, &m_close};
+                           &m_mute, &m_volume, &m_topMostButton, &m_compact, &m_minimize, &m_maximize, &m_close};
     HWND previous = m_picture.GetSafeHwnd();
     for (CWnd* control : order) {
         HWND hwnd = control->GetSafeHwnd();
@@ -239,8 +203,7 @@ void CPlayerDlg::ArrangeTabOrder()
 
 void CPlayerDlg::OnDestroy()
 {
-    m_player.ReleaseGraph();
-    m_currentPicture.clear();
+    m_session.Close();
     RevokeDragDrop(m_hWnd);
     RemovePropW(m_hWnd, kWindowProperty);
 }
@@ -259,8 +222,11 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     case WM_TIMER:
-        OnTimer(wParam);
+        m_session.OnTimer(wParam);
         return CDialog::WindowProc(message, wParam, lParam);
+    case WM_RUN_QUEUED_OPEN:
+        m_session.RunQueuedOpen();
+        return 0;
     case WM_SLIDER_PRESSED:
         return OnSliderPressed(static_cast<UINT>(lParam));
     case WM_SLIDER_DRAGGED:
@@ -269,7 +235,7 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnSliderReleased(static_cast<UINT>(lParam));
     case MM_MIXM_LINE_CHANGE:
     case MM_MIXM_CONTROL_CHANGE:
-        OnMixerChange();
+        m_session.OnMixerChange();
         break;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(m_icon);
@@ -277,32 +243,23 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
         break;
     case WM_COMMAND:
-        if (lParam != 0 && HIWORD(wParam) == BN_CLICKED) {
-            switch (LOWORD(wParam)) {
-            case IDC_PLAY: OnPlay(); return 0;
-            case IDC_PAUSE: OnPause(); return 0;
-            case IDC_SKIP_BACK: OnSkipBack(); return 0;
-            case IDC_SKIP_FORWARD: OnSkipForward(); return 0;
-            case IDC_NEXT_PICTURE: OnNextPicture(); return 0;
-            case IDC_PREV_PICTURE: OnPreviousPicture(); return 0;
-            case IDC_MUTE: OnMute(); return 0;
-            case IDC_TOPMOST: OnTopMost(); return 0;
-            case IDC_COMPACT: OnCompactView(); return 0;
-            case IDC_CLOSE: PostMessage(WM_CLOSE); return 0;
-            case IDC_MAXIMIZE: OnMaximizeRestore(); return 0;
-            case IDC_MINIMIZE: ShowWindow(SW_MINIMIZE); return 0;
-            }
+        if (lParam != 0 && HIWORD(wParam) == BN_CLICKED && CommandForButton(LOWORD(wParam)) != PlayerCommand::None) {
+            RunCommand(CommandForButton(LOWORD(wParam)));
+            return 0;
         }
         if (lParam == 0) OnMenuCommand(wParam);
         break;
     case WM_SYSCOMMAND:
         OnSysCommand(wParam, lParam);
         return 0;
-    case WM_APPCOMMAND:
-        if (RunKeyCommand(CommandForAppCommand(GET_APPCOMMAND_LPARAM(lParam)))) return TRUE;
-        break;
+    case WM_APPCOMMAND: {
+        const PlayerCommand command = CommandForAppCommand(GET_APPCOMMAND_LPARAM(lParam));
+        if (command == PlayerCommand::None) break;
+        RunCommand(command);
+        return TRUE;
+    }
     case WM_RBUTTONUP:
-        OnContextMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        OnContextMenu(PointOf(lParam));
         break;
     case WM_LBUTTONDBLCLK:
         OnMaximizeRestore();
@@ -323,22 +280,21 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     case WM_LBUTTONDOWN:
-        m_dragStart = POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        m_moveStart = PointOf(lParam);
         SetCapture(m_hWnd);
-        m_dragging = true;
+        m_movingWindow = true;
         break;
     case WM_MOUSEMOVE:
-        if (m_dragging && m_maximize.GetCheck()) {
+        if (m_movingWindow && !m_maximised) {
             const RECT window = GetWindowRect();
-            const int x = static_cast<short>(LOWORD(lParam));
-            const int y = static_cast<short>(HIWORD(lParam));
-            MoveWindow(window.left + (x - m_dragStart.x), window.top + (y - m_dragStart.y),
+            const POINT at = PointOf(lParam);
+            MoveWindow(window.left + (at.x - m_moveStart.x), window.top + (at.y - m_moveStart.y),
                        window.right - window.left, window.bottom - window.top, TRUE);
         }
         break;
     case WM_LBUTTONUP:
         ReleaseCapture();
-        m_dragging = false;
+        m_movingWindow = false;
         break;
     case WM_CTLCOLORSTATIC:
         return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -353,292 +309,97 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return CDialog::WindowProc(message, wParam, lParam);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Transport
-
-bool CPlayerDlg::IsDocumentLoaded() const
+// Every command of the player, from a button, a menu item, a key or a media key. A failure is
+// caught here; the transport commands have reported their own.
+void CPlayerDlg::RunCommand(PlayerCommand command)
 {
-    std::wstring voice;
-    m_document.GetVoicePath(voice);
-    return !voice.empty();
+    RunOperation([&] { Dispatch(command); });
 }
 
-void CPlayerDlg::OnPlay()
+void CPlayerDlg::Dispatch(PlayerCommand command)
 {
-    const HRESULT hr = RunOperation([&] {
-        const PlayerState state = m_player.GetState();
-        if (state == Playing) return;
-        if (state == Finished || state == Paused) {
-            ThrowIfFailed(m_player.Play());
-            ShowIndicator(IndicatorLook::Playing);
-            return;
-        }
-        std::wstring voice;
-        m_document.GetVoicePath(voice);
-        if (voice.empty()) return;
-        ThrowIfFailed(m_player.BuildGraph(voice));
-        std::wstring title;
-        m_document.GetTitle(title);
-        m_title.SetWindowText(title);
-        m_time.SetWindowText(FormatTime(0));
-        int duration = 0;
-        ThrowIfFailed(m_player.GetDuration(duration));
-        m_seekBar.SetRange(0, duration);
-        m_seekBar.SetPos(0);
-        int volume = 0;
-        ThrowIfFailed(m_player.GetVolume(volume));
-        m_volume.SetPos(volume);
-        ThrowIfFailed(m_player.Play());
-        m_seekBar.EnableWindow(TRUE);
-        ShowIndicator(IndicatorLook::Playing);
-    });
-    if (FAILED(hr)) {
-        ResetPlayerUi();
-        Report(IDS_PLAYBACK_FAILED);
+    switch (command) {
+    case PlayerCommand::None: break;
+    case PlayerCommand::Play: m_session.Play(); break;
+    case PlayerCommand::Pause: m_session.Pause(); break;
+    case PlayerCommand::PlayPause: m_session.PlayPause(); break;
+    case PlayerCommand::SkipBack: m_session.SkipBack(); break;
+    case PlayerCommand::SkipForward: m_session.SkipForward(); break;
+    case PlayerCommand::NextPicture: m_session.NextPicture(); break;
+    case PlayerCommand::PreviousPicture: m_session.PreviousPicture(); break;
+    case PlayerCommand::ToStart: m_session.SeekToStart(); break;
+    case PlayerCommand::Mute: m_session.ToggleMute(); break;
+    case PlayerCommand::VolumeUp: m_session.StepVolume(+5); break;
+    case PlayerCommand::VolumeDown: m_session.StepVolume(-5); break;
+    case PlayerCommand::Open: OnOpenWithDialog(); break;
+    case PlayerCommand::TopMost: OnTopMost(); break;
+    case PlayerCommand::StripView: OnStripView(); break;
+    case PlayerCommand::MaximizeRestore: OnMaximizeRestore(); break;
+    case PlayerCommand::Minimize: ShowWindow(SW_MINIMIZE); break;
+    case PlayerCommand::Close: PostMessage(WM_CLOSE); break;
+    case PlayerCommand::About: ShowAboutBox(); break;
     }
 }
 
-void CPlayerDlg::OnPause()
-{
-    if (!IsDocumentLoaded()) return;
-    m_player.Pause();
-    ShowIndicator(IndicatorLook::Paused);
-}
-
-void CPlayerDlg::SeekTo(int seconds)
-{
-    ThrowIfFailed(m_player.Seek(seconds));
-    m_seekBar.SetPos(seconds);
-    PictureAt(seconds, false);
-    ShowTime(seconds);
-}
-
-void CPlayerDlg::OnSkipForward()
-{
-    RunReported([&] {
-        if (!IsDocumentLoaded()) return;
-        int position = 0;
-        int duration = 0;
-        ThrowIfFailed(m_player.GetPosition(position));
-        ThrowIfFailed(m_player.GetDuration(duration));
-        SeekTo(std::min(position + static_cast<int>(kSkipForwardSeconds), duration));
-        ShowIndicator(IndicatorLook::SkippedForward);
-        SetTimer(IDT_INDICATOR, kIndicatorTimeoutMs);
-    });
-}
-
-void CPlayerDlg::OnSkipBack()
-{
-    RunReported([&] {
-        if (!IsDocumentLoaded()) return;
-        int position = 0;
-        ThrowIfFailed(m_player.GetPosition(position));
-        SeekTo(std::max(position - static_cast<int>(kSkipBackSeconds), 0));
-        ShowIndicator(IndicatorLook::SkippedBack);
-        SetTimer(IDT_INDICATOR, kIndicatorTimeoutMs);
-    });
-}
-
-void CPlayerDlg::OnNextPicture()
-{
-    RunReported([&] {
-        if (!IsDocumentLoaded()) return;
-        int position = 0;
-        ThrowIfFailed(m_player.GetPosition(position));
-        const int next = NextPictureTime(m_pictures, position);
-        if (next <= 0) return;
-        SeekTo(next);
-        OnPlay();
-    });
-}
-
-void CPlayerDlg::OnPreviousPicture()
-{
-    RunReported([&] {
-        if (!IsDocumentLoaded()) return;
-        int position = 0;
-        ThrowIfFailed(m_player.GetPosition(position));
-        SeekTo(PreviousPictureTime(m_pictures, position));
-        OnPlay();
-    });
-}
-
-void CPlayerDlg::OnMute()
-{
-    const bool muted = !m_mute.GetCheck();
-    ShowMuteLook(muted);
-    m_player.SetMute(muted);
-}
-
-void CPlayerDlg::OnPlayPause()
-{
-    if (m_player.GetState() == Playing)
-        OnPause();
-    else
-        OnPlay();
-}
-
-void CPlayerDlg::OnSeekToStart()
-{
-    RunReported([&] {
-        if (!IsDocumentLoaded()) return;
-        SeekTo(0);
-        ShowStateAfterSeek();
-    });
-}
-
-void CPlayerDlg::ShowMuteLook(bool muted)
-{
-    ApplyLook(m_mute, muted ? kMutedLook : kUnmutedLook);
-    m_mute.SetCheck(muted);
-}
-
-void CPlayerDlg::VolumeStep(int delta)
-{
-    int volume = 0;
-    if (FAILED(m_player.GetVolume(volume))) return;
-    const int next = std::clamp(volume + delta, 0, 100);
-    if (FAILED(m_player.SetVolume(next))) return;
-    ShowVolume(next);
-}
-
-void CPlayerDlg::ShowVolume(int volume)
-{
-    m_volume.SetPos(volume);
-    m_volume.SetToolTip(m_hWnd, VolumeToolTip(volume));
-}
-
 // ---------------------------------------------------------------------------------------------
-// Timers and the playback monitor
-
-void CPlayerDlg::OnTimer(UINT_PTR id)
-{
-    switch (id) {
-    case IDT_POSITION:
-        m_monitor.OnTick(m_player, *this);
-        break;
-    case IDT_INDICATOR:
-        OnIndicatorTimeout();
-        break;
-    case IDT_DEFERRED_OPEN:
-        OnDeferredOpen();
-        break;
-    default:
-        Report(IDS_PLAYBACK_FAILED);
-        break;
-    }
-}
-
-void CPlayerDlg::OnIndicatorTimeout()
-{
-    m_targetTime.ShowWindow(SW_HIDE);
-    RestoreIndicatorForState();
-    KillTimer(IDT_INDICATOR);
-}
-
-void CPlayerDlg::RestoreIndicatorForState()
-{
-    switch (m_player.GetState()) {
-    case Playing: ShowIndicator(IndicatorLook::Playing); break;
-    case Paused: ShowIndicator(IndicatorLook::Paused); break;
-    default: ShowIndicator(IndicatorLook::Blank); break;
-    }
-}
-
-void CPlayerDlg::ShowProgress(int seconds)
-{
-    m_seekBar.SetPos(seconds);
-    PictureAt(seconds, false);
-    ShowTime(seconds);
-}
-
-void CPlayerDlg::ShowEnd()
-{
-    m_seekBar.SetPos(0);
-    ShowIndicator(IndicatorLook::Blank);
-    PictureAt(0, true);
-    ShowTime(0);
-}
-
-std::wstring CPlayerDlg::PreviewPicture(int second) const
-{
-    return PictureCandidate(m_pictures, second);
-}
-
-std::wstring CPlayerDlg::PreviewCaption(int second) const
-{
-    return FormatTime(second);
-}
-
-void CPlayerDlg::ReportPlaybackFailure()
-{
-    Report(IDS_PLAYBACK_FAILED);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Sliders and the mixer
+// Sliders
 
 LRESULT CPlayerDlg::OnSliderPressed(UINT id)
 {
-    if (id == IDC_SEEKBAR) {
+    if (id == IDC_SEEKBAR)
         PostMessage(WM_SLIDER_DRAGGED, static_cast<WPARAM>(m_seekBar.GetPos()), id);
-    } else if (id == IDC_VOLUME) {
-        const int volume = m_volume.GetPos();
-        if (SUCCEEDED(m_player.SetVolume(volume))) m_volume.SetToolTip(m_hWnd, VolumeToolTip(volume));
-    }
+    else if (id == IDC_VOLUME)
+        m_session.SetVolume(m_volume.GetPos());
     return 1;
 }
 
 LRESULT CPlayerDlg::OnSliderDragged(UINT id)
 {
-    const HRESULT hr = RunOperation([&] {
-        if (id == IDC_SEEKBAR) {
-            const int target = m_seekBar.GetPos();
-            m_indicator.ShowWindow(SW_HIDE);
-            m_targetTime.SetWindowText(FormatTargetTime(target));
-            m_targetTime.ShowWindow(SW_SHOW);
-        } else if (id == IDC_VOLUME) {
-            const int volume = m_volume.GetPos();
-            ThrowIfFailed(m_player.SetVolume(volume));
-            m_volume.SetToolTip(m_hWnd, VolumeToolTip(volume));
-        }
-    });
-    if (FAILED(hr)) AppMessageBox(kDragFailure, MB_OK);
+    if (id == IDC_SEEKBAR)
+        m_session.PreviewSeek(m_seekBar.GetPos());
+    else if (id == IDC_VOLUME && FAILED(m_session.SetVolume(m_volume.GetPos())))
+        AppMessageBox(kDragFailure, MB_OK);
     return 1;
 }
 
 LRESULT CPlayerDlg::OnSliderReleased(UINT id)
 {
-    if (id != IDC_SEEKBAR) return 1;
-    const int target = m_seekBar.GetPos();
-    if (FAILED(m_player.Seek(target))) return 1;
-    m_targetTime.ShowWindow(SW_HIDE);
-    ShowStateAfterSeek();
-    PictureAt(target, false);
-    ShowTime(target);
-    return 1;
-}
-
-void CPlayerDlg::ShowStateAfterSeek()
-{
-    switch (m_player.GetState()) {
-    case Playing: ShowIndicator(IndicatorLook::Playing); break;
-    case Finished: ShowIndicator(IndicatorLook::Blank); break;
-    default: ShowIndicator(IndicatorLook::Paused); break;
-    }
-}
-
-void CPlayerDlg::OnMixerChange()
-{
-    int volume = 0;
-    if (SUCCEEDED(m_player.GetVolume(volume))) m_volume.SetPos(volume);
-    bool muted = false;
-    if (SUCCEEDED(m_player.GetMute(muted))) ShowMuteLook(muted);
-    m_mute.SetEnabledLook(true);
+    if (id == IDC_SEEKBAR) m_session.SeekTo(m_seekBar.GetPos());
+    return 1; // the volume was set while the slider moved
 }
 
 // ---------------------------------------------------------------------------------------------
-// Displays
+// What the session shows
+
+void CPlayerDlg::ShowTitle(const std::wstring& title)
+{
+    m_title.SetWindowText(title);
+}
+
+void CPlayerDlg::ShowTime(int seconds)
+{
+    m_time.SetWindowText(FormatTime(seconds));
+}
+
+void CPlayerDlg::ShowSeekPosition(int seconds)
+{
+    m_seekBar.SetPos(seconds);
+}
+
+void CPlayerDlg::ShowSeekRange(int duration)
+{
+    m_seekBar.SetRange(0, duration);
+}
+
+void CPlayerDlg::EnableSeeking(bool enable)
+{
+    m_seekBar.EnableWindow(enable ? TRUE : FALSE);
+}
+
+void CPlayerDlg::ShowMarks(const std::vector<int>& seconds)
+{
+    m_seekBar.SetMarks(seconds);
+}
 
 void CPlayerDlg::ShowIndicator(IndicatorLook look)
 {
@@ -647,38 +408,74 @@ void CPlayerDlg::ShowIndicator(IndicatorLook look)
     m_indicator.ShowWindow(SW_SHOW);
 }
 
-void CPlayerDlg::ShowTime(int seconds)
-{
-    m_time.SetWindowText(FormatTime(seconds));
-}
-
-void CPlayerDlg::PictureAt(int seconds, bool force)
-{
-    const std::wstring candidate = PictureCandidate(m_pictures, seconds);
-    const bool changed = CompareStringOrdinal(candidate.c_str(), static_cast<int>(candidate.size()),
-                                              m_currentPicture.c_str(), static_cast<int>(m_currentPicture.size()),
-                                              TRUE) != CSTR_EQUAL;
-    if (changed || force) {
-        if (candidate.empty())
-            m_picture.LoadFromResource(IDB_NO_PICTURE);
-        else
-            m_picture.LoadFromPath(candidate);
-    }
-    m_currentPicture = candidate;
-}
-
-void CPlayerDlg::ResetPlayerUi()
+// The indicator is never clickable: it is only re-skinned and shown or hidden.
+void CPlayerDlg::HideIndicator()
 {
     ShowIndicator(IndicatorLook::Blank);
     m_indicator.SetEnabledLook(true);
     m_indicator.EnableButton(false);
     m_indicator.ShowWindow(SW_HIDE);
-    m_seekBar.SetPos(0);
-    m_seekBar.EnableWindow(FALSE);
-    m_title.SetWindowText(L"");
-    m_time.SetWindowText(FormatTime(0));
-    m_document.Reset();
-    m_pictures.clear();
-    m_seekBar.SetMarks({});
-    PictureAt(0, true);
+}
+
+void CPlayerDlg::ShowTarget(int seconds)
+{
+    m_indicator.ShowWindow(SW_HIDE);
+    m_targetTime.SetWindowText(FormatTargetTime(seconds));
+    m_targetTime.ShowWindow(SW_SHOW);
+}
+
+void CPlayerDlg::HideTarget()
+{
+    m_targetTime.ShowWindow(SW_HIDE);
+}
+
+void CPlayerDlg::ShowPicture(const std::wstring& path)
+{
+    if (path.empty())
+        m_picture.LoadFromResource(IDB_NO_PICTURE);
+    else
+        m_picture.LoadFromPath(path);
+}
+
+void CPlayerDlg::ShowVolume(int volume)
+{
+    m_volume.SetPos(volume);
+    m_volume.SetToolTip(m_hWnd, VolumeToolTip(volume));
+}
+
+void CPlayerDlg::ShowMute(bool muted)
+{
+    ApplyLook(m_mute, muted ? kMutedLook : kUnmutedLook);
+    m_mute.SetCheck(muted);
+    m_mute.SetEnabledLook(true);
+}
+
+void CPlayerDlg::Report(UINT stringId)
+{
+    AppMessageBox(LoadResourceString(stringId), MB_OK);
+}
+
+void CPlayerDlg::StartTimer(UINT_PTR id, UINT milliseconds)
+{
+    SetTimer(id, milliseconds);
+}
+
+void CPlayerDlg::StopTimer(UINT_PTR id)
+{
+    KillTimer(id);
+}
+
+void CPlayerDlg::ScheduleOpen()
+{
+    PostMessage(WM_RUN_QUEUED_OPEN);
+}
+
+std::wstring CPlayerDlg::PreviewPicture(int second) const
+{
+    return PictureCandidate(m_session.Pictures(), second);
+}
+
+std::wstring CPlayerDlg::PreviewCaption(int second) const
+{
+    return FormatTime(second);
 }

@@ -1,17 +1,16 @@
 #pragma once
-// The player window: a dialog from template 101 that owns the audio player, the document, its
-// copy of the picture list and every control, and acts as the controller of playback. Its
-// handlers are spread over a few files by concern: transport and playback (PlayerDlg.cpp),
-// opening documents (PlayerDlgOpen.cpp), window commands and menus (PlayerDlgCommands.cpp), and
-// the header skin and layout (ui/MainWindowSkin).
+// The player window: a dialog from template 101 that holds the controls, the skin, the menus and
+// the drop target, and shows the playback session it drives. Every command, whichever button,
+// menu item or key raised it, goes through RunCommand. Its handlers are spread over a few files
+// by concern: controls, messages and the session's view (PlayerDlg.cpp), opening documents
+// (PlayerDlgOpen.cpp), window commands and menus (PlayerDlgCommands.cpp), and the header skin
+// and layout (PlayerDlgSkin.cpp).
 
-#include "document/PlayerDocument.h"
-#include "engine/AudioPlayer.h"
-#include "engine/PlaybackMonitor.h"
 #include "framework/ComPtr.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
-#include "player/PlayerKeys.h"
+#include "player/PlaybackSession.h"
+#include "player/PlayerCommands.h"
 #include "ui/ImageCtrl.h"
 #include "ui/SeekBar.h"
 #include "ui/SkinButton.h"
@@ -20,40 +19,20 @@
 #include <string>
 #include <vector>
 
-// Window timers besides the audio player's position timer.
-constexpr UINT_PTR IDT_INDICATOR = 30000;
-constexpr UINT_PTR IDT_DEFERRED_OPEN = 30001;
+// Posted by the window to itself to run a document open that a second start asked for, once the
+// second start's message has been answered.
+constexpr UINT WM_RUN_QUEUED_OPEN = WM_APP + 1;
 
-class CPlayerDlg : public CDialog, private IPlaybackView, private ISeekPreviewSource {
+class CPlayerDlg : public CDialog, private ISessionView, private ISeekPreviewSource {
 public:
     // The marker by which a second start finds the running player's window.
     static constexpr const wchar_t* kWindowProperty = L"Tesmar Kavora Player";
 
-    enum class IndicatorLook : UINT { Blank = 249, Playing = 250, SkippedBack = 251, Paused = 252, SkippedForward = 253 };
-
     CPlayerDlg();
     ~CPlayerDlg() override;
 
+    // The document of the command line, opened once the window has been up for a moment.
     void SetPendingPath(const std::wstring& path) { m_pendingPath = path; }
-
-    // Transport commands, also reached from the context menu.
-    void OnPlay();
-    void OnPause();
-    void OnSkipBack();
-    void OnSkipForward();
-    void OnNextPicture();
-    void OnPreviousPicture();
-    void OnMute();
-    void VolumeStep(int delta);
-    // The toggle of the Space and play / pause keys: pause while playing, play otherwise.
-    void OnPlayPause();
-    // Seeks to the start and shows the look of the present state, as a seek bar release at 0.
-    void OnSeekToStart();
-
-    void ResetPlayerUi();
-    void ShowIndicator(IndicatorLook look);
-    void ShowTime(int seconds);
-    void PictureAt(int seconds, bool force);
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -82,40 +61,47 @@ private:
         CPlayerDlg& m_owner;
     };
 
-    // How a document reached the window; the open sequence differs a little for each.
-    enum class OpenSource { CommandLine, FileDialog, Drop, HandOff };
-
     // Creation and teardown
     LRESULT OnCreate(LPARAM lParam);
     void OnDestroy();
     void SetUpButtons();
-    HRESULT SetUpSliders();
+    void SetUpSliders();
     void ArrangeTabOrder();
     void ReportStartupFailure(HRESULT hr);
 
-    // Playback
-    void OnTimer(UINT_PTR id);
-    void OnIndicatorTimeout();
-    void SeekTo(int seconds);
+    // The one dispatch of commands
+    void RunCommand(PlayerCommand command);
+    void Dispatch(PlayerCommand command);
+
+    // Sliders
     LRESULT OnSliderPressed(UINT id);
     LRESULT OnSliderDragged(UINT id);
     LRESULT OnSliderReleased(UINT id);
-    void OnMixerChange();
-    void ShowMuteLook(bool muted);
-    void ShowVolume(int volume);
-    bool IsDocumentLoaded() const;
-    void ReportPlaybackFailure() override;
-    void ShowProgress(int seconds) override;
-    void ShowEnd() override;
-    void RestoreIndicatorForState();
+
+    // ISessionView
+    void ShowTitle(const std::wstring& title) override;
+    void ShowTime(int seconds) override;
+    void ShowSeekPosition(int seconds) override;
+    void ShowSeekRange(int duration) override;
+    void EnableSeeking(bool enable) override;
+    void ShowMarks(const std::vector<int>& seconds) override;
+    void ShowIndicator(IndicatorLook look) override;
+    void HideIndicator() override;
+    void ShowTarget(int seconds) override;
+    void HideTarget() override;
+    void ShowPicture(const std::wstring& path) override;
+    void ShowVolume(int volume) override;
+    void ShowMute(bool muted) override;
+    void Report(UINT stringId) override;
+    void StartTimer(UINT_PTR id, UINT milliseconds) override;
+    void StopTimer(UINT_PTR id) override;
+    void ScheduleOpen() override;
+
+    // ISeekPreviewSource
     std::wstring PreviewPicture(int second) const override;
     std::wstring PreviewCaption(int second) const override;
-    // The indicator after a seek: playing, blank when finished, paused otherwise.
-    void ShowStateAfterSeek();
 
     // Opening documents
-    HRESULT OpenDocument(const std::wstring& path, OpenSource source);
-    void OnDeferredOpen();
     void OnOpenWithDialog();
     void OnCopyData(const COPYDATASTRUCT* data);
     HRESULT DropFiles(IDataObject* data, DWORD* effect);
@@ -123,17 +109,17 @@ private:
 
     // Window commands, menus and the about box
     void OnTopMost();
-    void OnCompactView();
+    void OnStripView();
     // The strip view's region: only the header stays visible and clickable.
     void ApplyStripRegion();
     void OnMaximizeRestore();
     void OnContextMenu(POINT clientPoint);
     void OnMenuCommand(WPARAM command);
     void OnSysCommand(WPARAM command, LPARAM lParam);
-    // Runs the command of a key or media key; false when there is none.
-    bool RunKeyCommand(KeyCommand command);
     void ShowAboutBox();
-    void SetToggleBitmaps(CSkinButton& button, UINT image, UINT mask);
+    void ShowTopMostLook();
+    void ShowStripViewLook();
+    void ShowMaximizeLook(bool afterSystemRestore);
 
     // Skin: header painting, layout, size limits, moving by the background
     void OnPaint();
@@ -143,20 +129,21 @@ private:
     LRESULT OnCtlColor(HDC dc, HWND control);
 
     CDropTarget m_dropTarget{*this};
-    CAudioPlayer m_player;
-    CPlayerDocument m_document;
-    CPlaybackMonitor m_monitor;
+    CPlaybackSession m_session;
     std::wstring m_pendingPath;
     // The drag in progress, held from DragEnter to DragLeave or Drop. A counted reference: a
     // drag from another process hands over a proxy that is gone once DragEnter returns.
     ComPtr<IDataObject> m_dragData;
-    bool m_dragging = false;
-    bool m_focusCuesShown = false; // set by the first Tab
 
-    POINT m_dragStart{0, 0};
+    // The window's own state; the toggle buttons' looks and checks follow it.
+    bool m_topMost = false;
+    bool m_stripView = false;
+    bool m_maximised = false;
+    bool m_focusCuesShown = false; // set by the first Tab
+    bool m_movingWindow = false;
+    POINT m_moveStart{0, 0};
+
     UniqueBrush m_backgroundBrush;
-    std::vector<PictureEntry> m_pictures;
-    std::wstring m_currentPicture;
     HICON m_icon = nullptr; // shared icon of the resource module; not destroyed
 
     CStatic m_title;
@@ -169,7 +156,7 @@ private:
     CSkinButton m_skipForward;
     CSkinButton m_nextPicture;
     CSkinButton m_prevPicture;
-    CSkinButton m_topMost;
+    CSkinButton m_topMostButton;
     CSkinButton m_mute;
     CSkinButton m_compact;
     CSkinButton m_close;

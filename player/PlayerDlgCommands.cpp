@@ -21,36 +21,46 @@ void AppendString(HMENU menu, UINT flags, UINT_PTR command, UINT stringId)
     const std::wstring text = LoadResourceString(stringId);
     AppendMenuW(menu, MF_STRING | flags, command, text.c_str());
 }
-}
 
-void CPlayerDlg::SetToggleBitmaps(CSkinButton& button, UINT image, UINT mask)
+// The look of a window-command button: one image and its mask in all five states.
+void SetToggleBitmaps(CSkinButton& button, UINT image, UINT mask)
 {
     button.SetBitmaps(image, mask, image, mask, image, mask, image, mask, image, mask);
+}
 }
 
 void CPlayerDlg::OnTopMost()
 {
-    const bool topMost = m_topMost.GetCheck();
-    const UINT normal = topMost ? IDB_TOPMOST_OFF : IDB_TOPMOST_ON;
-    m_topMost.SetBitmaps(normal, IDB_TOPMOST_MASK, IDB_TOPMOST_PRESSED, IDB_TOPMOST_MASK, normal, IDB_TOPMOST_MASK,
-                         IDB_TOPMOST_PRESSED, IDB_TOPMOST_MASK, normal, IDB_TOPMOST_MASK);
-    m_topMost.SetEnabledLook(true);
-    ::SetWindowPos(m_hWnd, topMost ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    m_topMost.SetCheck(!topMost);
+    m_topMost = !m_topMost;
+    ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ShowTopMostLook();
 }
 
-void CPlayerDlg::OnCompactView()
+void CPlayerDlg::ShowTopMostLook()
 {
-    if (!m_maximize.GetCheck()) return; // maximised: the whole window stays
-    if (m_compact.GetCheck()) {
+    const UINT normal = m_topMost ? IDB_TOPMOST_ON : IDB_TOPMOST_OFF;
+    m_topMostButton.SetBitmaps(normal, IDB_TOPMOST_MASK, IDB_TOPMOST_PRESSED, IDB_TOPMOST_MASK, normal,
+                               IDB_TOPMOST_MASK, IDB_TOPMOST_PRESSED, IDB_TOPMOST_MASK, normal, IDB_TOPMOST_MASK);
+    m_topMostButton.SetEnabledLook(true);
+    m_topMostButton.SetCheck(m_topMost);
+}
+
+// Strip view can be entered only while the window is not maximised.
+void CPlayerDlg::OnStripView()
+{
+    if (m_maximised) return;
+    m_stripView = !m_stripView;
+    if (m_stripView)
         ApplyStripRegion();
-        SetToggleBitmaps(m_compact, IDB_COMPACT_STRIP, IDB_COMPACT_MASK);
-        m_compact.SetCheck(false);
-    } else {
+    else
         SetWindowRgn(m_hWnd, nullptr, TRUE);
-        SetToggleBitmaps(m_compact, IDB_COMPACT_FULL, IDB_COMPACT_MASK);
-        m_compact.SetCheck(true);
-    }
+    ShowStripViewLook();
+}
+
+void CPlayerDlg::ShowStripViewLook()
+{
+    SetToggleBitmaps(m_compact, m_stripView ? IDB_COMPACT_STRIP : IDB_COMPACT_FULL, IDB_COMPACT_MASK);
+    m_compact.SetCheck(!m_stripView);
 }
 
 void CPlayerDlg::ApplyStripRegion()
@@ -59,18 +69,31 @@ void CPlayerDlg::ApplyStripRegion()
     SetWindowRgn(m_hWnd, strip, TRUE); // the window owns the region from here on
 }
 
+// Maximising from strip view first returns to the full window.
 void CPlayerDlg::OnMaximizeRestore()
 {
-    if (m_maximize.GetCheck()) {
-        SetToggleBitmaps(m_maximize, IDB_RESTORE, IDB_RESTORE_MASK);
+    if (!m_maximised) {
         ShowWindow(SW_MAXIMIZE);
-        if (!m_compact.GetCheck()) OnCompactView();
-        m_maximize.SetCheck(false);
+        if (m_stripView) OnStripView();
+        m_maximised = true;
     } else {
-        SetToggleBitmaps(m_maximize, IDB_MAXIMIZE, IDB_MAXIMIZE_MASK);
-        m_maximize.SetCheck(true);
+        m_maximised = false;
         ShowWindow(SW_RESTORE);
     }
+    ShowMaximizeLook(false);
+}
+
+// After the system's own restore command the button keeps the restore image on its pressed
+// mask until it is used again.
+void CPlayerDlg::ShowMaximizeLook(bool afterSystemRestore)
+{
+    if (afterSystemRestore)
+        SetToggleBitmaps(m_maximize, m_maximised ? IDB_RESTORE : IDB_MAXIMIZE, IDB_MAXIMIZE_MASK);
+    else if (m_maximised)
+        SetToggleBitmaps(m_maximize, IDB_RESTORE, IDB_RESTORE_MASK);
+    else
+        SetToggleBitmaps(m_maximize, IDB_MAXIMIZE, IDB_MAXIMIZE_MASK);
+    m_maximize.SetCheck(!m_maximised);
 }
 
 void CPlayerDlg::OnContextMenu(POINT clientPoint)
@@ -85,7 +108,7 @@ void CPlayerDlg::OnContextMenu(POINT clientPoint)
 
     AppendString(volume.Get(), 0, ID_MENU_VOLUME_UP, IDS_MENU_VOLUME_UP);
     AppendString(volume.Get(), 0, ID_MENU_VOLUME_DOWN, IDS_MENU_VOLUME_DOWN);
-    AppendString(volume.Get(), m_mute.GetCheck() ? MF_CHECKED : 0, ID_MENU_MUTE, IDS_MENU_MUTE);
+    AppendString(volume.Get(), m_session.IsMuted() ? MF_CHECKED : 0, ID_MENU_MUTE, IDS_MENU_MUTE);
 
     AppendString(playback.Get(), 0, ID_MENU_PLAY, IDS_MENU_PLAY);
     AppendString(playback.Get(), 0, ID_MENU_PAUSE, IDS_MENU_PAUSE);
@@ -101,10 +124,11 @@ void CPlayerDlg::OnContextMenu(POINT clientPoint)
 
     AppendString(menu.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file.Release()), IDS_MENU_FILE);
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
-    const bool maximised = !m_maximize.GetCheck();
-    const UINT compactFlags = maximised ? (MF_GRAYED | MF_CHECKED) : (m_compact.GetCheck() ? MF_CHECKED : 0);
+    // The item reads "Full window": checked while the whole window shows, and greyed while
+    // maximised, when strip view cannot be had.
+    const UINT compactFlags = m_maximised ? (MF_GRAYED | MF_CHECKED) : (m_stripView ? 0 : MF_CHECKED);
     AppendString(menu.Get(), compactFlags, ID_MENU_COMPACT, IDS_MENU_COMPACT);
-    AppendString(menu.Get(), m_topMost.GetCheck() ? MF_CHECKED : 0, ID_MENU_TOPMOST, IDS_MENU_TOPMOST);
+    AppendString(menu.Get(), m_topMost ? MF_CHECKED : 0, ID_MENU_TOPMOST, IDS_MENU_TOPMOST);
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendString(menu.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(playback.Release()), IDS_MENU_PLAYBACK);
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
@@ -115,26 +139,11 @@ void CPlayerDlg::OnContextMenu(POINT clientPoint)
     TrackPopupMenu(menu.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, m_hWnd, nullptr);
 }
 
-// Every failure inside a menu command is caught here; the transport handlers report their own.
+// A menu item runs its command; nothing else on the menu reaches here.
 void CPlayerDlg::OnMenuCommand(WPARAM command)
 {
-    RunOperation([&] {
-        switch (command) {
-        case ID_MENU_OPEN: OnOpenWithDialog(); break;
-        case ID_MENU_COMPACT: OnCompactView(); break;
-        case ID_MENU_TOPMOST: OnTopMost(); break;
-        case ID_MENU_PLAY: OnPlay(); break;
-        case ID_MENU_PAUSE: OnPause(); break;
-        case ID_MENU_NEXT_PICTURE: OnNextPicture(); break;
-        case ID_MENU_PREV_PICTURE: OnPreviousPicture(); break;
-        case ID_MENU_SKIP_FORWARD: OnSkipForward(); break;
-        case ID_MENU_SKIP_BACK: OnSkipBack(); break;
-        case ID_MENU_VOLUME_UP: VolumeStep(+5); break;
-        case ID_MENU_VOLUME_DOWN: VolumeStep(-5); break;
-        case ID_MENU_MUTE: OnMute(); break;
-        case ID_MENU_ABOUT: ShowAboutBox(); break;
-        }
-    });
+    const PlayerCommand player = CommandForMenuItem(static_cast<UINT>(command));
+    if (player != PlayerCommand::None) RunCommand(player);
 }
 
 void CPlayerDlg::OnSysCommand(WPARAM command, LPARAM lParam)
@@ -143,37 +152,14 @@ void CPlayerDlg::OnSysCommand(WPARAM command, LPARAM lParam)
         ShowAboutBox();
     else
         Default(WM_SYSCOMMAND, command, lParam);
-    if (command == SC_MAXIMIZE && m_maximize.GetCheck()) OnMaximizeRestore();
-    if (command == SC_RESTORE) {
-        const UINT image = m_maximize.GetCheck() ? IDB_MAXIMIZE : IDB_RESTORE;
-        SetToggleBitmaps(m_maximize, image, IDB_MAXIMIZE_MASK);
-    }
+    if (command == SC_MAXIMIZE && !m_maximised) OnMaximizeRestore();
+    if (command == SC_RESTORE) ShowMaximizeLook(true);
 }
 
 void CPlayerDlg::ShowAboutBox()
 {
     CAboutDlg about(m_hWnd);
     about.DoModal();
-}
-
-bool CPlayerDlg::RunKeyCommand(KeyCommand command)
-{
-    switch (command) {
-    case KeyCommand::None: return false;
-    case KeyCommand::PlayPause: OnPlayPause(); break;
-    case KeyCommand::Play: OnPlay(); break;
-    case KeyCommand::Pause: OnPause(); break;
-    case KeyCommand::SkipBack: OnSkipBack(); break;
-    case KeyCommand::SkipForward: OnSkipForward(); break;
-    case KeyCommand::PreviousPicture: OnPreviousPicture(); break;
-    case KeyCommand::NextPicture: OnNextPicture(); break;
-    case KeyCommand::VolumeUp: VolumeStep(+5); break;
-    case KeyCommand::VolumeDown: VolumeStep(-5); break;
-    case KeyCommand::Mute: OnMute(); break;
-    case KeyCommand::ToStart: OnSeekToStart(); break;
-    case KeyCommand::Open: RunOperation([&] { OnOpenWithDialog(); }); break;
-    }
-    return true;
 }
 
 namespace {
@@ -200,10 +186,10 @@ bool CPlayerDlg::PreTranslateMessage(MSG& message)
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     }
     const KeyModifiers modifiers{IsKeyHeld(VK_CONTROL), IsKeyHeld(VK_SHIFT), IsKeyHeld(VK_MENU)};
-    const KeyCommand command = CommandForKey(static_cast<UINT>(message.wParam), modifiers);
-    if (command == KeyCommand::None) return false;
+    const PlayerCommand command = CommandForKey(static_cast<UINT>(message.wParam), modifiers);
+    if (command == PlayerCommand::None) return false;
     // Bit 30 of a key message is set when the key was already down: an auto-repeat.
     const bool repeat = (message.lParam & (1 << 30)) != 0;
-    if (!repeat || RepeatsWhileHeld(command)) RunKeyCommand(command);
+    if (!repeat || RepeatsWhileHeld(command)) RunCommand(command);
     return true;
 }

@@ -1,5 +1,5 @@
-// Opening documents: from the command line, the file dialog, a drop on the window and a second
-// start's hand-off. All four run one open sequence.
+// Opening documents from the file dialog, a drop on the window and a second start's hand-off;
+// the session runs the opens themselves.
 #include "framework/Resources.h"
 #include "framework/Result.h"
 #include "framework/WinApp.h"
@@ -46,51 +46,6 @@ private:
     STGMEDIUM m_medium{};
     bool m_valid = false;
 };
-
-class WaitCursor {
-public:
-    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    ~WaitCursor() { SetCursor(m_previous); }
-
-private:
-    HCURSOR m_previous;
-};
-}
-
-// Stops what plays, loads the document, marks its pictures on the seek bar and starts it from
-// the beginning. A document that fails to load leaves the window in its no-document look and
-// says so, whichever way it came.
-HRESULT CPlayerDlg::OpenDocument(const std::wstring& path, OpenSource source)
-{
-    const HRESULT hr = RunOperation([&] {
-        if (source != OpenSource::CommandLine) {
-            m_player.ReleaseGraph();
-            m_currentPicture.clear();
-        }
-        ThrowIfFailed(m_document.Load(path));
-        ThrowIfFailed(m_document.GetPictureList(m_pictures));
-        std::vector<int> marks;
-        marks.reserve(m_pictures.size());
-        for (const PictureEntry& entry : m_pictures) marks.push_back(entry.time / 1000);
-        m_seekBar.SetMarks(marks);
-        if (source == OpenSource::Drop || source == OpenSource::HandOff) PictureAt(0, true);
-    });
-    if (FAILED(hr)) {
-        ResetPlayerUi();
-        AppMessageBox(LoadResourceString(IDS_PLAYBACK_FAILED), MB_OK);
-        return hr;
-    }
-    OnPlay();
-    return S_OK;
-}
-
-void CPlayerDlg::OnDeferredOpen()
-{
-    KillTimer(IDT_DEFERRED_OPEN);
-    WaitCursor wait;
-    OpenDocument(m_pendingPath, OpenSource::CommandLine);
 }
 
 void CPlayerDlg::OnOpenWithDialog()
@@ -106,20 +61,15 @@ void CPlayerDlg::OnOpenWithDialog()
     dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
     if (!GetOpenFileNameW(&dialog)) return;
     file.resize(wcslen(file.c_str()));
-    OpenDocument(file, OpenSource::FileDialog);
+    m_session.RequestOpen(file, OpenSource::FileDialog);
 }
 
-// A second start hands its path over. A path that names no document is refused before the
-// current document is touched, so what plays keeps playing.
+// A second start hands its path over. The path is copied and the message answered at once, so
+// the second start never waits on this window's message boxes; the open runs after it.
 void CPlayerDlg::OnCopyData(const COPYDATASTRUCT* data)
 {
-    const std::optional<std::wstring> path = PathFromCopyData(data);
-    if (!path) return;
-    if (!IsOpenableDocumentPath(*path)) {
-        AppMessageBox(LoadResourceString(IDS_PLAYBACK_FAILED), MB_OK);
-        return;
-    }
-    OpenDocument(*path, OpenSource::HandOff);
+    if (const std::optional<std::wstring> path = PathFromCopyData(data))
+        m_session.RequestOpen(*path, OpenSource::HandOff);
 }
 
 bool CPlayerDlg::AcceptsDrag(IDataObject* data) const
@@ -143,7 +93,7 @@ HRESULT CPlayerDlg::DropFiles(IDataObject* data, DWORD* effect)
         name = files.First();
     }
     if (effect) *effect = DROPEFFECT_COPY;
-    return OpenDocument(name, OpenSource::Drop);
+    return m_session.RequestOpen(name, OpenSource::Drop);
 }
 
 // ---------------------------------------------------------------------------------------------

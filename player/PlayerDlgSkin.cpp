@@ -37,7 +37,7 @@ void CPlayerDlg::OnSize()
 void CPlayerDlg::OnSizing(UINT edge, RECT* rect)
 {
     if (!rect) return;
-    ApplySizeLimits(edge, *rect, GetWindowRect(), !m_compact.GetCheck(), GetSystemMetrics(SM_CXSCREEN),
+    ApplySizeLimits(edge, *rect, GetWindowRect(), m_stripView, GetSystemMetrics(SM_CXSCREEN),
                     SkinScaleOf(m_hWnd));
 }
 
@@ -57,7 +57,7 @@ void CPlayerDlg::OnDpiChanged(const RECT& suggested)
     ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     OnSize();
-    if (!m_compact.GetCheck()) ApplyStripRegion();
+    if (m_stripView) ApplyStripRegion();
     Invalidate(FALSE);
 }
 

@@ -1,7 +1,7 @@
 // The player window's pure rules: time formats, document paths arriving from outside, and the
 // skin's layout and size limits.
 #include "player/DocumentPath.h"
-#include "player/PlayerKeys.h"
+#include "player/PlayerCommands.h"
 #include "player/TimeDisplay.h"
 #include "resources/ResourceIds.h"
 #include "ui/MainWindowSkin.h"
@@ -133,46 +133,29 @@ TEST(MainWindowSkin, SizeLimitsKeepTheMinimumAndTheScreenWidth)
     EXPECT_EQ(proposed.bottom - proposed.top, 390);
 }
 
-TEST(PlayerKeys, TransportKeysActOnlyWithoutModifiers)
+// A button, its menu item and its key raise one command; the transport keys act only without
+// modifiers, and toggles do not repeat while their key is held.
+TEST(PlayerCommands, ButtonsMenuItemsAndKeysMeetInOneCommand)
 {
-    const KeyModifiers none{};
-    EXPECT_EQ(CommandForKey(VK_SPACE, none), KeyCommand::PlayPause);
-    EXPECT_EQ(CommandForKey(VK_LEFT, none), KeyCommand::SkipBack);
-    EXPECT_EQ(CommandForKey(VK_RIGHT, none), KeyCommand::SkipForward);
-    EXPECT_EQ(CommandForKey(VK_PRIOR, none), KeyCommand::PreviousPicture);
-    EXPECT_EQ(CommandForKey(VK_NEXT, none), KeyCommand::NextPicture);
-    EXPECT_EQ(CommandForKey(VK_UP, none), KeyCommand::VolumeUp);
-    EXPECT_EQ(CommandForKey(VK_DOWN, none), KeyCommand::VolumeDown);
-    EXPECT_EQ(CommandForKey('M', none), KeyCommand::Mute);
-    EXPECT_EQ(CommandForKey(VK_HOME, none), KeyCommand::ToStart);
-    EXPECT_EQ(CommandForKey('O', none), KeyCommand::None) << "O alone is no command";
-    // The dialog keeps Tab; Enter and Escape stay with the key filter, which does nothing.
-    for (UINT key : {UINT{VK_TAB}, UINT{VK_RETURN}, UINT{VK_ESCAPE}, UINT{VK_CANCEL}, UINT{VK_END}, UINT{'A'}})
-        EXPECT_EQ(CommandForKey(key, none), KeyCommand::None) << key;
+    const struct {
+        UINT button;
+        UINT menuItem;
+    } pairs[] = {{IDC_PLAY, ID_MENU_PLAY},           {IDC_PAUSE, ID_MENU_PAUSE},
+                 {IDC_SKIP_BACK, ID_MENU_SKIP_BACK}, {IDC_SKIP_FORWARD, ID_MENU_SKIP_FORWARD},
+                 {IDC_NEXT_PICTURE, ID_MENU_NEXT_PICTURE}, {IDC_PREV_PICTURE, ID_MENU_PREV_PICTURE},
+                 {IDC_TOPMOST, ID_MENU_TOPMOST},     {IDC_MUTE, ID_MENU_MUTE},
+                 {IDC_COMPACT, ID_MENU_COMPACT}};
+    for (const auto& pair : pairs) EXPECT_EQ(CommandForButton(pair.button), CommandForMenuItem(pair.menuItem)) << pair.button;
+    EXPECT_EQ(CommandForButton(IDC_INDICATOR), PlayerCommand::None) << "the indicator is never a command";
+    EXPECT_EQ(CommandForKey(VK_LEFT, {}), CommandForButton(IDC_SKIP_BACK));
+    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_NEXTTRACK), CommandForButton(IDC_NEXT_PICTURE));
+    EXPECT_EQ(CommandForKey('O', KeyModifiers{true, false, false}), CommandForMenuItem(ID_MENU_OPEN));
 
-    EXPECT_EQ(CommandForKey('O', KeyModifiers{true, false, false}), KeyCommand::Open);
-    EXPECT_EQ(CommandForKey('O', KeyModifiers{true, true, false}), KeyCommand::None) << "Ctrl+Shift+O";
-    EXPECT_EQ(CommandForKey('O', KeyModifiers{true, false, true}), KeyCommand::None) << "AltGr+O";
-    EXPECT_EQ(CommandForKey(VK_SPACE, KeyModifiers{true, false, false}), KeyCommand::None);
-    EXPECT_EQ(CommandForKey(VK_LEFT, KeyModifiers{false, true, false}), KeyCommand::None) << "Shift+Left";
-    EXPECT_EQ(CommandForKey('M', KeyModifiers{false, false, true}), KeyCommand::None);
-}
-
-TEST(PlayerKeys, MediaKeysAndWhatRepeats)
-{
-    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_PLAY_PAUSE), KeyCommand::PlayPause);
-    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_PLAY), KeyCommand::Play);
-    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_PAUSE), KeyCommand::Pause);
-    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_NEXTTRACK), KeyCommand::NextPicture);
-    EXPECT_EQ(CommandForAppCommand(APPCOMMAND_MEDIA_PREVIOUSTRACK), KeyCommand::PreviousPicture);
-    for (int other : {APPCOMMAND_MEDIA_STOP, APPCOMMAND_VOLUME_UP, APPCOMMAND_BROWSER_BACKWARD, 0})
-        EXPECT_EQ(CommandForAppCommand(other), KeyCommand::None) << other;
-
-    for (KeyCommand steps : {KeyCommand::SkipBack, KeyCommand::SkipForward, KeyCommand::PreviousPicture,
-                             KeyCommand::NextPicture, KeyCommand::VolumeUp, KeyCommand::VolumeDown})
-        EXPECT_TRUE(RepeatsWhileHeld(steps));
-    for (KeyCommand toggles : {KeyCommand::PlayPause, KeyCommand::Mute, KeyCommand::ToStart, KeyCommand::Open})
-        EXPECT_FALSE(RepeatsWhileHeld(toggles));
+    EXPECT_EQ(CommandForKey(VK_LEFT, KeyModifiers{false, true, false}), PlayerCommand::None) << "Shift+Left";
+    EXPECT_EQ(CommandForKey('O', KeyModifiers{true, false, true}), PlayerCommand::None) << "AltGr+O";
+    for (UINT key : {UINT{VK_TAB}, UINT{VK_RETURN}, UINT{VK_ESCAPE}}) EXPECT_EQ(CommandForKey(key, {}), PlayerCommand::None);
+    EXPECT_TRUE(RepeatsWhileHeld(CommandForKey(VK_RIGHT, {})));
+    EXPECT_FALSE(RepeatsWhileHeld(CommandForKey(VK_SPACE, {})));
 }
 
 TEST(TimeDisplay, SpeaksPositionsInWords)

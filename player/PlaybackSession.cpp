@@ -1,0 +1,385 @@
+#include "player/PlaybackSession.h"
+#include "document/WorkFolder.h"
+#include "framework/Result.h"
+#include "player/DocumentPath.h"
+#include "resources/ResourceIds.h"
+#include <algorithm>
+
+namespace {
+constexpr int kSkipForwardSeconds = 10;
+constexpr int kSkipBackSeconds = 3;
+constexpr UINT kIndicatorTimeoutMs = 1000;
+constexpr UINT kDeferredOpenMs = 1500;
+
+// The wait cursor for the length of an open.
+class WaitCursor {
+public:
+    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    ~WaitCursor() { SetCursor(m_previous); }
+
+private:
+    HCURSOR m_previous;
+};
+}
+
+CPlaybackSession::CPlaybackSession(ISessionView& view, std::unique_ptr<IAudioPlayer> player, std::wstring workFolder)
+    : m_view(view), m_player(std::move(player)),
+      m_document(workFolder.empty() ? GetWorkFolderPath() : std::move(workFolder))
+{
+}
+
+CPlaybackSession::~CPlaybackSession() = default;
+
+HRESULT CPlaybackSession::Initialize(HWND owner)
+{
+    return RunOperation([&] {
+        ThrowIfFailed(m_player->Initialize(owner));
+        ThrowIfFailed(m_player->GetMute(m_muted));
+        int volume = 0;
+        ThrowIfFailed(m_player->GetVolume(volume));
+        m_view.ShowMute(m_muted);
+        m_view.ShowVolume(volume);
+    });
+}
+
+void CPlaybackSession::Close()
+{
+    m_queuedOpen.reset();
+    m_player->ReleaseGraph();
+    m_currentPicture.clear();
+}
+
+bool CPlaybackSession::IsDocumentLoaded() const
+{
+    std::wstring voice;
+    m_document.GetVoicePath(voice);
+    return !voice.empty();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening documents
+
+HRESULT CPlaybackSession::RequestOpen(const std::wstring& path, OpenSource source)
+{
+    m_view.StopTimer(IDT_DEFERRED_OPEN); // a later request wins over a waiting command line
+    m_queuedOpen = OpenRequest{path, source};
+    switch (source) {
+    case OpenSource::CommandLine: m_view.StartTimer(IDT_DEFERRED_OPEN, kDeferredOpenMs); return S_OK;
+    case OpenSource::HandOff: m_view.ScheduleOpen(); return S_OK;
+    case OpenSource::Drop:
+    case OpenSource::FileDialog: break;
+    }
+    return RunQueuedOpen();
+}
+
+HRESULT CPlaybackSession::RunQueuedOpen()
+{
+    // Inside a running open's message box the request waits; that open runs it when it ends.
+    if (m_opening || !m_queuedOpen) return S_OK;
+    const OpenRequest request = *m_queuedOpen;
+    m_queuedOpen.reset();
+    m_opening = true;
+    const HRESULT hr = OpenNow(request);
+    m_opening = false;
+    if (m_queuedOpen) m_view.ScheduleOpen();
+    return hr;
+}
+
+// Stops what plays, loads the document, marks its pictures, shows the first one and plays from
+// the beginning. A document that fails to load leaves the no-document look and says so,
+// whichever way it came. A second start's path that names no document is refused before the
+// current document is touched, so what plays keeps playing.
+HRESULT CPlaybackSession::OpenNow(const OpenRequest& request)
+{
+    if (request.source == OpenSource::HandOff && !IsOpenableDocumentPath(request.path)) {
+        m_view.Report(IDS_PLAYBACK_FAILED);
+        return E_INVALIDARG;
+    }
+    WaitCursor wait;
+    const HRESULT hr = LoadDocument(request.path);
+    if (FAILED(hr)) {
+        ResetToNoDocument();
+        m_view.Report(IDS_PLAYBACK_FAILED);
+        return hr;
+    }
+    Play();
+    return S_OK;
+}
+
+HRESULT CPlaybackSession::LoadDocument(const std::wstring& path)
+{
+    return RunOperation([&] {
+        m_player->ReleaseGraph();
+        m_view.StopTimer(IDT_INDICATOR);
+        m_currentPicture.clear();
+        ThrowIfFailed(m_document.Load(path));
+        ThrowIfFailed(m_document.GetPictureList(m_pictures));
+        std::vector<int> marks;
+        marks.reserve(m_pictures.size());
+        for (const PictureEntry& entry : m_pictures) marks.push_back(entry.time / 1000);
+        m_view.ShowMarks(marks);
+        PictureAt(0, true);
+    });
+}
+
+void CPlaybackSession::ResetToNoDocument()
+{
+    m_view.HideIndicator();
+    m_view.ShowSeekPosition(0);
+    m_view.EnableSeeking(false);
+    m_view.ShowTitle(L"");
+    m_view.ShowTime(0);
+    m_document.Reset();
+    m_pictures.clear();
+    m_view.ShowMarks({});
+    PictureAt(0, true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transport
+
+void CPlaybackSession::Play()
+{
+    const HRESULT hr = RunOperation([&] {
+        const PlayerState state = m_player->GetState();
+        if (state == Playing) return;
+        if (state == Finished || state == Paused) {
+            ThrowIfFailed(m_player->Play());
+            m_view.ShowIndicator(IndicatorLook::Playing);
+            return;
+        }
+        std::wstring voice;
+        m_document.GetVoicePath(voice);
+        if (voice.empty()) return;
+        ThrowIfFailed(m_player->BuildGraph(voice));
+        std::wstring title;
+        m_document.GetTitle(title);
+        m_view.ShowTitle(title);
+        m_view.ShowTime(0);
+        int duration = 0;
+        ThrowIfFailed(m_player->GetDuration(duration));
+        m_view.ShowSeekRange(duration);
+        m_view.ShowSeekPosition(0);
+        int volume = 0;
+        ThrowIfFailed(m_player->GetVolume(volume));
+        m_view.ShowVolume(volume);
+        ThrowIfFailed(m_player->Play());
+        m_view.EnableSeeking(true);
+        m_view.ShowIndicator(IndicatorLook::Playing);
+    });
+    if (FAILED(hr)) {
+        ResetToNoDocument();
+        m_view.Report(IDS_PLAYBACK_FAILED);
+    }
+}
+
+void CPlaybackSession::Pause()
+{
+    if (!IsDocumentLoaded()) return;
+    m_player->Pause();
+    m_view.ShowIndicator(IndicatorLook::Paused);
+}
+
+void CPlaybackSession::PlayPause()
+{
+    if (m_player->GetState() == Playing)
+        Pause();
+    else
+        Play();
+}
+
+void CPlaybackSession::Jump(int seconds)
+{
+    ThrowIfFailed(m_player->Seek(seconds));
+    m_view.ShowSeekPosition(seconds);
+    PictureAt(seconds, false);
+    m_view.ShowTime(seconds);
+}
+
+// A skip moves the position and leaves the state as it was; the indicator shows the skip for
+// a second.
+void CPlaybackSession::Skip(int seconds, IndicatorLook look)
+{
+    const HRESULT hr = RunOperation([&] {
+        if (!IsDocumentLoaded()) return;
+        int position = 0;
+        int duration = 0;
+        ThrowIfFailed(m_player->GetPosition(position));
+        ThrowIfFailed(m_player->GetDuration(duration));
+        Jump(std::clamp(position + seconds, 0, std::max(duration, 0)));
+        m_view.ShowIndicator(look);
+        m_view.StartTimer(IDT_INDICATOR, kIndicatorTimeoutMs);
+    });
+    if (FAILED(hr)) m_view.Report(IDS_PLAYBACK_FAILED);
+}
+
+void CPlaybackSession::SkipBack()
+{
+    Skip(-kSkipBackSeconds, IndicatorLook::SkippedBack);
+}
+
+void CPlaybackSession::SkipForward()
+{
+    Skip(kSkipForwardSeconds, IndicatorLook::SkippedForward);
+}
+
+void CPlaybackSession::NextPicture()
+{
+    const HRESULT hr = RunOperation([&] {
+        if (!IsDocumentLoaded()) return;
+        int position = 0;
+        ThrowIfFailed(m_player->GetPosition(position));
+        const int next = NextPictureTime(m_pictures, position);
+        if (next <= 0) return;
+        Jump(next);
+        Play();
+    });
+    if (FAILED(hr)) m_view.Report(IDS_PLAYBACK_FAILED);
+}
+
+void CPlaybackSession::PreviousPicture()
+{
+    const HRESULT hr = RunOperation([&] {
+        if (!IsDocumentLoaded()) return;
+        int position = 0;
+        ThrowIfFailed(m_player->GetPosition(position));
+        Jump(PreviousPictureTime(m_pictures, position));
+        Play();
+    });
+    if (FAILED(hr)) m_view.Report(IDS_PLAYBACK_FAILED);
+}
+
+void CPlaybackSession::SeekToStart()
+{
+    const HRESULT hr = RunOperation([&] {
+        if (!IsDocumentLoaded()) return;
+        Jump(0);
+        ShowStateAfterSeek();
+    });
+    if (FAILED(hr)) m_view.Report(IDS_PLAYBACK_FAILED);
+}
+
+void CPlaybackSession::PreviewSeek(int seconds)
+{
+    m_view.ShowTarget(seconds);
+}
+
+// A failed seek leaves the label and the indicator as they were.
+void CPlaybackSession::SeekTo(int seconds)
+{
+    if (FAILED(m_player->Seek(seconds))) return;
+    m_view.HideTarget();
+    ShowStateAfterSeek();
+    PictureAt(seconds, false);
+    m_view.ShowTime(seconds);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Volume and mute: failures are not reported, the mixer's own look stays.
+
+void CPlaybackSession::ToggleMute()
+{
+    m_muted = !m_muted;
+    m_view.ShowMute(m_muted);
+    m_player->SetMute(m_muted);
+}
+
+void CPlaybackSession::StepVolume(int delta)
+{
+    int volume = 0;
+    if (FAILED(m_player->GetVolume(volume))) return;
+    const int next = std::clamp(volume + delta, 0, 100);
+    if (SUCCEEDED(m_player->SetVolume(next))) m_view.ShowVolume(next);
+}
+
+HRESULT CPlaybackSession::SetVolume(int volume)
+{
+    const HRESULT hr = m_player->SetVolume(volume);
+    if (SUCCEEDED(hr)) m_view.ShowVolume(volume);
+    return hr;
+}
+
+void CPlaybackSession::OnMixerChange()
+{
+    int volume = 0;
+    if (SUCCEEDED(m_player->GetVolume(volume))) m_view.ShowVolume(volume);
+    bool muted = false;
+    if (SUCCEEDED(m_player->GetMute(muted))) m_muted = muted;
+    m_view.ShowMute(m_muted);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timers and what the monitor shows
+
+void CPlaybackSession::OnTimer(UINT_PTR id)
+{
+    switch (id) {
+    case IDT_POSITION:
+        m_monitor.OnTick(*m_player, *this);
+        break;
+    case IDT_INDICATOR:
+        m_view.HideTarget();
+        ShowStateLook();
+        m_view.StopTimer(IDT_INDICATOR);
+        break;
+    case IDT_DEFERRED_OPEN:
+        m_view.StopTimer(IDT_DEFERRED_OPEN);
+        RunQueuedOpen();
+        break;
+    default:
+        m_view.Report(IDS_PLAYBACK_FAILED); // a timer nobody armed
+        break;
+    }
+}
+
+void CPlaybackSession::ShowStateLook()
+{
+    switch (m_player->GetState()) {
+    case Playing: m_view.ShowIndicator(IndicatorLook::Playing); break;
+    case Paused: m_view.ShowIndicator(IndicatorLook::Paused); break;
+    default: m_view.ShowIndicator(IndicatorLook::Blank); break;
+    }
+}
+
+void CPlaybackSession::ShowStateAfterSeek()
+{
+    switch (m_player->GetState()) {
+    case Playing: m_view.ShowIndicator(IndicatorLook::Playing); break;
+    case Finished: m_view.ShowIndicator(IndicatorLook::Blank); break;
+    default: m_view.ShowIndicator(IndicatorLook::Paused); break;
+    }
+}
+
+void CPlaybackSession::ShowProgress(int seconds)
+{
+    m_view.ShowSeekPosition(seconds);
+    PictureAt(seconds, false);
+    m_view.ShowTime(seconds);
+}
+
+void CPlaybackSession::ShowEnd()
+{
+    m_view.ShowSeekPosition(0);
+    m_view.ShowIndicator(IndicatorLook::Blank);
+    PictureAt(0, true);
+    m_view.ShowTime(0);
+}
+
+void CPlaybackSession::ReportPlaybackFailure()
+{
+    m_view.Report(IDS_PLAYBACK_FAILED);
+}
+
+// The picture view reloads only when the picture changes (paths compared without regard to
+// case), unless `force` asks for it.
+void CPlaybackSession::PictureAt(int seconds, bool force)
+{
+    const std::wstring candidate = PictureCandidate(m_pictures, seconds);
+    const bool changed = CompareStringOrdinal(candidate.c_str(), static_cast<int>(candidate.size()),
+                                              m_currentPicture.c_str(), static_cast<int>(m_currentPicture.size()),
+                                              TRUE) != CSTR_EQUAL;
+    if (changed || force) m_view.ShowPicture(candidate);
+    m_currentPicture = candidate;
+}

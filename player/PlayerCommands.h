@@ -1,0 +1,50 @@
+#pragma once
+// The player's one command vocabulary. A button, a context-menu item, a key and a media key that
+// mean the same thing raise the same command, and the window runs every command through one
+// dispatch. A command with a button has the button's control identifier; a command reached only
+// from the menu has its menu identifier; the two reached only by keys have identifiers of their
+// own.
+
+#include "resources/ResourceIds.h"
+#include <windows.h>
+
+enum class PlayerCommand : UINT {
+    None = 0,
+    Play = IDC_PLAY,
+    Pause = IDC_PAUSE,
+    SkipBack = IDC_SKIP_BACK,
+    SkipForward = IDC_SKIP_FORWARD,
+    NextPicture = IDC_NEXT_PICTURE,
+    PreviousPicture = IDC_PREV_PICTURE,
+    TopMost = IDC_TOPMOST,
+    Mute = IDC_MUTE,
+    StripView = IDC_COMPACT,
+    Close = IDC_CLOSE,
+    MaximizeRestore = IDC_MAXIMIZE,
+    Minimize = IDC_MINIMIZE,
+    Open = ID_MENU_OPEN,
+    VolumeUp = ID_MENU_VOLUME_UP,
+    VolumeDown = ID_MENU_VOLUME_DOWN,
+    About = ID_MENU_ABOUT,
+    PlayPause = 20050, // pause while playing, play otherwise
+    ToStart = 20051,   // seek to 0 and show the state's look, as a seek bar release at 0
+};
+
+// Modifier keys held with a key press.
+struct KeyModifiers {
+    bool control = false;
+    bool shift = false;
+    bool alt = false;
+};
+
+// The command of a skin button's control identifier; None for the indicator and anything else.
+PlayerCommand CommandForButton(UINT controlId);
+// The command of a context-menu item's identifier; None for identifiers of no item.
+PlayerCommand CommandForMenuItem(UINT menuId);
+// The command of a WM_KEYDOWN key with the modifiers held, None for keys the player leaves to
+// the dialog (Tab, Enter, Escape and the rest). The transport keys act only without modifiers.
+PlayerCommand CommandForKey(UINT virtualKey, KeyModifiers modifiers);
+// The command of a WM_APPCOMMAND application command (media keys of keyboards and remotes).
+PlayerCommand CommandForAppCommand(int appCommand);
+// Whether a held key runs its command again with every auto-repeat: steps do, toggles do not.
+bool RepeatsWhileHeld(PlayerCommand command);

@@ -1,0 +1,373 @@
+// The playback session on real documents with a fake audio player and a view that records what
+// it is told: opens and their order, the transport rules and the indicator's looks.
+#include "document/ContainerWriter.h"
+#include "document/WorkFolder.h"
+#include "framework/Handles.h"
+#include "player/PlaybackSession.h"
+#include "resources/ResourceIds.h"
+
+#include <gtest/gtest.h>
+#include <functional>
+#include <map>
+
+namespace {
+std::wstring WriteScratchFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    EXPECT_TRUE(file && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    return path;
+}
+
+// An audio player that plays nothing: a position that moves only when told, and a log of the
+// calls that change the graph.
+class CFakeAudioPlayer final : public IAudioPlayer {
+public:
+    HRESULT Initialize(HWND) override { return S_OK; }
+    HRESULT BuildGraph(const std::wstring& voicePath) override
+    {
+        log.push_back(L"build " + voicePath.substr(voicePath.find_last_of(L'\\') + 1));
+        if (failBuild) return E_FAIL;
+        hasGraph = true;
+        position = 0;
+        return S_OK;
+    }
+    HRESULT Play() override
+    {
+        if (!hasGraph) return E_FAIL;
+        state = Playing;
+        return S_OK;
+    }
+    HRESULT Pause() override
+    {
+        if (hasGraph) state = Paused;
+        return S_OK;
+    }
+    HRESULT FinishPlayback() override
+    {
+        position = 0;
+        state = Finished;
+        return S_OK;
+    }
+    HRESULT Seek(int seconds) override
+    {
+        if (seconds < 0 || seconds > duration) return E_INVALIDARG;
+        position = seconds;
+        return S_OK;
+    }
+    HRESULT GetDuration(int& seconds) override
+    {
+        seconds = hasGraph ? duration : 0;
+        return S_OK;
+    }
+    HRESULT GetPosition(int& seconds) override
+    {
+        seconds = hasGraph ? position : 0;
+        return S_OK;
+    }
+    PlayerState GetState() const override { return state; }
+    HRESULT ReleaseGraph() override
+    {
+        log.push_back(L"release");
+        hasGraph = false;
+        state = Stopped;
+        return S_OK;
+    }
+    HRESULT GetVolume(int& value) override
+    {
+        value = volume;
+        return S_OK;
+    }
+    HRESULT SetVolume(int value) override
+    {
+        volume = value;
+        return S_OK;
+    }
+    HRESULT GetMute(bool& value) override
+    {
+        value = muted;
+        return S_OK;
+    }
+    HRESULT SetMute(bool value) override
+    {
+        muted = value;
+        return S_OK;
+    }
+
+    PlayerState state = Stopped;
+    bool hasGraph = false;
+    bool failBuild = false;
+    int position = 0;
+    int duration = 60;
+    int volume = 50;
+    bool muted = false;
+    std::vector<std::wstring> log;
+};
+
+class CRecordingView final : public ISessionView {
+public:
+    void ShowTitle(const std::wstring& text) override { title = text; }
+    void ShowTime(int seconds) override { time = seconds; }
+    void ShowSeekPosition(int seconds) override { seekPosition = seconds; }
+    void ShowSeekRange(int duration) override { seekRange = duration; }
+    void EnableSeeking(bool enable) override { seeking = enable; }
+    void ShowMarks(const std::vector<int>& seconds) override { marks = seconds; }
+    void ShowIndicator(IndicatorLook look) override { indicator = look; }
+    void HideIndicator() override { indicator.reset(); }
+    void ShowTarget(int seconds) override
+    {
+        target = seconds;
+        indicator.reset();
+    }
+    void HideTarget() override { target.reset(); }
+    void ShowPicture(const std::wstring& path) override
+    {
+        picture = path.substr(path.find_last_of(L'\\') + 1);
+        ++pictureLoads;
+    }
+    void ShowVolume(int value) override { volume = value; }
+    void ShowMute(bool value) override { muted = value; }
+    void Report(UINT stringId) override
+    {
+        reports.push_back(stringId);
+        if (onReport) onReport(); // what the user does while the message box shows
+    }
+    void StartTimer(UINT_PTR id, UINT milliseconds) override { timers[id] = milliseconds; }
+    void StopTimer(UINT_PTR id) override { timers.erase(id); }
+    void ScheduleOpen() override { ++scheduledOpens; }
+
+    std::wstring title = L"?";
+    int time = -1;
+    int seekPosition = -1;
+    int seekRange = -1;
+    bool seeking = false;
+    std::vector<int> marks;
+    std::optional<IndicatorLook> indicator;
+    std::optional<int> target;
+    std::wstring picture = L"?";
+    int pictureLoads = 0;
+    int volume = -1;
+    bool muted = false;
+    std::vector<UINT> reports;
+    std::function<void()> onReport;
+    std::map<UINT_PTR, UINT> timers;
+    int scheduledOpens = 0;
+};
+
+class PlaybackSessionTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_folder = GetTempFolder() + L"kavora-session-test\\";
+        CleanUpFolder(m_folder);
+        CreateDirectoryW(m_folder.c_str(), nullptr);
+        auto player = std::make_unique<CFakeAudioPlayer>();
+        m_player = player.get();
+        m_session = std::make_unique<CPlaybackSession>(m_view, std::move(player), m_folder + L"work\\");
+        ASSERT_EQ(m_session->Initialize(nullptr), S_OK);
+    }
+    void TearDown() override
+    {
+        m_session.reset();
+        CleanUpFolder(m_folder);
+    }
+
+    // A document named `title`.kav: pictures at 0, 12.5 s and 30 s with a period without a
+    // picture from 20 s.
+    std::wstring Document(const std::wstring& title)
+    {
+        ContainerContent content;
+        EXPECT_EQ(BuildPictureIndex({{false, true, L"a.jpg", 0},
+                                     {false, true, L"b.jpg", 12500},
+                                     {false, false, L"", 20000},
+                                     {false, true, L"c.jpg", 30000}},
+                                    content.index),
+                  S_OK);
+        content.voiceName = title + L".tmv";
+        content.voicePath = WriteScratchFile(m_folder + L"voice", {1, 2, 3, 4});
+        for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"c.jpg"})
+            content.pictures.push_back({name, WriteScratchFile(m_folder + name, {5, 6, 7})});
+        const std::wstring path = m_folder + title + L".kav";
+        EXPECT_EQ(WriteContainer(path, content), S_OK);
+        return path;
+    }
+    void OpenAndPlay(const std::wstring& title)
+    {
+        ASSERT_EQ(m_session->RequestOpen(Document(title), OpenSource::Drop), S_OK);
+        ASSERT_EQ(m_player->state, Playing);
+    }
+
+    std::wstring m_folder;
+    CRecordingView m_view;
+    CFakeAudioPlayer* m_player = nullptr;
+    std::unique_ptr<CPlaybackSession> m_session;
+};
+}  // namespace
+
+TEST_F(PlaybackSessionTest, AnOpenShowsTheDocumentAndPlaysFromTheStart)
+{
+    EXPECT_EQ(m_view.volume, 50) << "the mixer's volume shows from the start";
+    OpenAndPlay(L"Lecture");
+    EXPECT_EQ(m_view.title, L"Lecture");
+    EXPECT_EQ(m_view.time, 0);
+    EXPECT_EQ(m_view.seekRange, 60);
+    EXPECT_TRUE(m_view.seeking);
+    EXPECT_EQ(m_view.marks, (std::vector<int>{0, 12, 20, 30}));
+    EXPECT_EQ(m_view.picture, L"a.jpg") << "the first period's picture, at once";
+    EXPECT_EQ(m_view.indicator, IndicatorLook::Playing);
+    EXPECT_TRUE(m_view.reports.empty());
+}
+
+TEST_F(PlaybackSessionTest, ADamagedDocumentResetsTheWindowAndSaysSo)
+{
+    OpenAndPlay(L"Lecture");
+    const std::wstring damaged = WriteScratchFile(m_folder + L"damaged.kav", std::vector<std::uint8_t>(600, 0x41));
+    EXPECT_TRUE(FAILED(m_session->RequestOpen(damaged, OpenSource::Drop)));
+    EXPECT_EQ(m_view.reports, std::vector<UINT>{IDS_PLAYBACK_FAILED});
+    EXPECT_EQ(m_view.title, L"");
+    EXPECT_EQ(m_view.time, 0);
+    EXPECT_TRUE(m_view.marks.empty());
+    EXPECT_EQ(m_view.picture, L"") << "the no-picture image";
+    EXPECT_FALSE(m_view.indicator) << "hidden";
+    EXPECT_FALSE(m_view.seeking);
+    EXPECT_FALSE(m_player->hasGraph) << "the previous document's voice is not held";
+    EXPECT_FALSE(m_session->IsDocumentLoaded());
+    m_session->Play();
+    EXPECT_EQ(m_player->state, Stopped) << "play without a document does nothing";
+}
+
+TEST_F(PlaybackSessionTest, TheLatestOpenWinsAndEachReleasesTheGraphBeforeLoading)
+{
+    // A command-line document waits 1.5 s; a second start's document arrives meanwhile.
+    m_session->RequestOpen(Document(L"First"), OpenSource::CommandLine);
+    EXPECT_EQ(m_view.timers[IDT_DEFERRED_OPEN], 1500u);
+    m_session->RequestOpen(Document(L"Second"), OpenSource::HandOff);
+    EXPECT_EQ(m_view.timers.count(IDT_DEFERRED_OPEN), 0u) << "the command line no longer waits";
+    EXPECT_EQ(m_view.scheduledOpens, 1) << "the hand-off is answered before it opens";
+    EXPECT_EQ(m_player->state, Stopped);
+    m_session->RunQueuedOpen();
+    EXPECT_EQ(m_view.title, L"Second");
+    m_session->OnTimer(IDT_DEFERRED_OPEN); // a tick already on its way
+    EXPECT_EQ(m_view.title, L"Second");
+    EXPECT_EQ(m_player->log, (std::vector<std::wstring>{L"release", L"build ZEL.TMV"}));
+
+    // A document handed over while an open's message box shows waits for that open to end.
+    const std::wstring third = Document(L"Third");
+    m_view.onReport = [&] {
+        m_view.onReport = nullptr;
+        m_session->RequestOpen(third, OpenSource::HandOff);
+        m_session->RunQueuedOpen(); // the box's own message loop runs the posted message
+        EXPECT_EQ(m_view.title, L"") << "not inside the failed open";
+    };
+    m_session->RequestOpen(m_folder + L"gone.kav", OpenSource::Drop);
+    EXPECT_EQ(m_view.scheduledOpens, 3) << "the failed open hands the waiting one on";
+    m_session->RunQueuedOpen();
+    EXPECT_EQ(m_view.title, L"Third");
+    EXPECT_EQ(m_player->state, Playing);
+}
+
+TEST_F(PlaybackSessionTest, AHandedOverPathThatNamesNoDocumentLeavesThePlayingOneAlone)
+{
+    OpenAndPlay(L"Lecture");
+    m_session->RequestOpen(m_folder + L"missing.kav", OpenSource::HandOff);
+    m_session->RunQueuedOpen();
+    EXPECT_EQ(m_view.reports, std::vector<UINT>{IDS_PLAYBACK_FAILED});
+    EXPECT_EQ(m_view.title, L"Lecture");
+    EXPECT_EQ(m_player->state, Playing);
+}
+
+TEST_F(PlaybackSessionTest, SkipsStayWithinTheRecordingAndShowTheirLookForASecond)
+{
+    OpenAndPlay(L"Lecture");
+    m_player->position = 2;
+    m_session->SkipBack();
+    EXPECT_EQ(m_player->position, 0);
+    EXPECT_EQ(m_view.indicator, IndicatorLook::SkippedBack);
+    EXPECT_EQ(m_view.timers[IDT_INDICATOR], 1000u);
+
+    m_player->position = 55;
+    m_session->SkipForward();
+    EXPECT_EQ(m_player->position, 60);
+    EXPECT_EQ(m_view.time, 60);
+    EXPECT_EQ(m_view.indicator, IndicatorLook::SkippedForward);
+    m_session->OnTimer(IDT_INDICATOR);
+    EXPECT_EQ(m_view.indicator, IndicatorLook::Playing) << "back to the state's look";
+    EXPECT_EQ(m_view.timers.count(IDT_INDICATOR), 0u);
+
+    m_session->Pause();
+    m_session->SkipBack();
+    EXPECT_EQ(m_player->state, Paused) << "a skip keeps the pause";
+    m_session->OnTimer(IDT_INDICATOR);
+    EXPECT_EQ(m_view.indicator, IndicatorLook::Paused);
+
+    m_session->OnTimer(IDT_POSITION); // paused: nothing moves
+    m_session->Play();
+    m_player->position = 60;
+    m_session->OnTimer(IDT_POSITION);
+    EXPECT_EQ(m_player->state, Finished) << "the end of the recording";
+    EXPECT_EQ(m_view.picture, L"a.jpg");
+    m_session->SkipForward();
+    m_session->OnTimer(IDT_INDICATOR);
+    EXPECT_EQ(m_view.indicator, IndicatorLook::Blank) << "finished";
+    EXPECT_TRUE(m_view.reports.empty());
+}
+
+TEST_F(PlaybackSessionTest, PictureJumpsLandOnPictureStartsAndPlay)
+{
+    OpenAndPlay(L"Lecture");
+    m_player->position = 13;
+    m_session->NextPicture();
+    EXPECT_EQ(m_player->position, 20);
+    EXPECT_EQ(m_view.picture, L"") << "the period without a picture";
+    m_session->Pause();
+    m_session->PreviousPicture();
+    EXPECT_EQ(m_player->position, 12);
+    EXPECT_EQ(m_view.picture, L"b.jpg");
+    EXPECT_EQ(m_player->state, Playing);
+
+    m_player->position = 31;
+    const std::vector<std::wstring> before = m_player->log;
+    m_session->NextPicture();
+    EXPECT_EQ(m_player->position, 31) << "none follows: nothing happens";
+    EXPECT_EQ(m_player->log, before);
+}
+
+TEST_F(PlaybackSessionTest, ASeekBarPressShowsItsTargetAndTheReleaseSeeks)
+{
+    OpenAndPlay(L"Lecture");
+    m_session->PreviewSeek(31);
+    EXPECT_EQ(m_view.target, 31);
+    EXPECT_FALSE(m_view.indicator);
+    m_session->SeekTo(31);
+    EXPECT_FALSE(m_view.target);
+    EXPECT_EQ(m_view.indicator, IndicatorLook::Playing);
+    EXPECT_EQ(m_view.picture, L"c.jpg");
+    EXPECT_EQ(m_view.time, 31);
+
+    const int loads = m_view.pictureLoads;
+    m_session->SeekTo(33);
+    EXPECT_EQ(m_view.pictureLoads, loads) << "the same picture is not loaded again";
+}
+
+TEST_F(PlaybackSessionTest, VolumeAndMuteFollowTheMixer)
+{
+    m_session->StepVolume(+5);
+    EXPECT_EQ(m_player->volume, 55);
+    m_player->volume = 98;
+    m_session->StepVolume(+5);
+    EXPECT_EQ(m_view.volume, 100);
+    m_session->ToggleMute();
+    EXPECT_TRUE(m_player->muted);
+    EXPECT_TRUE(m_view.muted);
+    m_player->muted = false;
+    m_player->volume = 7;
+    m_session->OnMixerChange();
+    EXPECT_FALSE(m_session->IsMuted());
+    EXPECT_EQ(m_view.volume, 7);
+}
+
+TEST_F(PlaybackSessionTest, ATimerNobodyArmedIsReported)
+{
+    m_session->OnTimer(4242);
+    EXPECT_EQ(m_view.reports, std::vector<UINT>{IDS_PLAYBACK_FAILED});
+}

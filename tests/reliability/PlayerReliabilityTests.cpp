@@ -536,3 +536,73 @@ TEST_F(PlayerFaults, ABlockedWorkFolderAndAFullDiskAreReportedAndTheNextDocument
     EXPECT_FALSE(PathExists(small + L"ZEL")) << "the work folder went with the player";
     CleanUpFolder(scratch);
 }
+
+// Two documents opened together: the second start hands its document over while the first
+// player still waits to open its own. The document sent last plays, alone.
+TEST_F(PlayerFaults, ADocumentHandedOverDuringStartUpWinsOverTheCommandLine)
+{
+    const std::wstring first = RetitledCopy(L'F');
+    const std::wstring second = RetitledCopy(L'G');
+    CPlayerProcess player;
+    ASSERT_TRUE(player.Start(Quoted(first)));
+    const HWND window = player.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    CPlayerProcess handOff;
+    ASSERT_TRUE(handOff.Start(Quoted(second)));
+    EXPECT_TRUE(handOff.WaitForExit(15000));
+
+    EXPECT_TRUE(WaitFor([&] { return ControlText(window, IDC_TITLE) == TitleFor(L'G'); }, 10000));
+    Sleep(2500); // past the moment the command line's document would have opened
+    EXPECT_EQ(ControlText(window, IDC_TITLE), TitleFor(L'G'));
+    EXPECT_EQ(FindDialogOf(player.Id(), window), nullptr) << MessageBoxText(FindDialogOf(player.Id(), window));
+    CPlayerDocument sent(GetTempFolder() + L"kavora-reliability-check\\");
+    ASSERT_EQ(sent.Load(second), S_OK);
+    EXPECT_TRUE(ReadFileBytes(GetWorkFolderPath() + L"ZEL.PIN") == ReadFileBytes(sent.WorkFolder() + L"ZEL.PIN"));
+
+    // Pause holds: no other voice goes on playing behind the window's back.
+    PressButton(window, IDC_PAUSE);
+    const int paused = SecondsOf(ControlText(window, IDC_TIME));
+    PressButton(window, IDC_PLAY);
+    EXPECT_TRUE(WaitFor([&] { return SecondsOf(ControlText(window, IDC_TIME)) > paused; }, 3000));
+
+    PressButton(window, IDC_CLOSE);
+    EXPECT_TRUE(player.WaitForExit(15000));
+    DeleteFileW(first.c_str());
+    DeleteFileW(second.c_str());
+}
+
+// A second start typed in the document's folder names it relative to that folder, and answers
+// at once even while the running player shows a message box.
+TEST_F(PlayerFaults, ASecondStartSendsAWholePathAndNeverWaitsOnTheRunningPlayer)
+{
+    const std::wstring document = RetitledCopy(L'H');
+    CPlayerProcess player;
+    ASSERT_TRUE(player.Start(L""));
+    const HWND window = player.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+
+    HandOff(window, TempPath(L"kavora-no-such-document.kav"), 5000);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindDialogOf(player.Id(), window)) != nullptr; }, 10000));
+
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(GetTempFolder().c_str()));
+    CPlayerProcess second;
+    const bool started = second.Start(document.substr(document.find_last_of(L'\\') + 1));
+    SetCurrentDirectoryW(previous);
+    ASSERT_TRUE(started);
+    const DWORD began = GetTickCount();
+    EXPECT_TRUE(second.WaitForExit(5000)) << "the second start waited on the message box";
+    std::printf("kavsoak: a second start ended %lu ms after it began, under a message box\n",
+                static_cast<unsigned long>(GetTickCount() - began));
+
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return ControlText(window, IDC_TITLE) == TitleFor(L'H'); }, 10000))
+        << "the relative path opens the document of the folder it was typed in";
+    EXPECT_EQ(FindDialogOf(player.Id(), window), nullptr);
+
+    PressButton(window, IDC_CLOSE);
+    EXPECT_TRUE(player.WaitForExit(15000));
+    DeleteFileW(document.c_str());
+}

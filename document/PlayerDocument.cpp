@@ -123,19 +123,47 @@ std::wstring PictureCandidate(const std::vector<PictureEntry>& pictures, int sec
     return candidate;
 }
 
-int NextPictureTime(const std::vector<PictureEntry>& pictures, int seconds)
+std::wstring PictureCandidateAt(const std::vector<PictureEntry>& pictures, int milliseconds)
 {
-    for (const PictureEntry& entry : pictures)
-        if (seconds < StartSecond(entry)) return StartSecond(entry);
-    return 0;
+    std::wstring candidate;
+    for (const PictureEntry& entry : pictures) {
+        if (milliseconds < entry.time) break;
+        candidate = entry.path;
+    }
+    return candidate;
 }
 
-int PreviousPictureTime(const std::vector<PictureEntry>& pictures, int seconds)
+std::optional<int> NextPeriodStart(const std::vector<PictureEntry>& pictures, int milliseconds)
+{
+    for (const PictureEntry& entry : pictures)
+        if (milliseconds < entry.time) return entry.time;
+    return std::nullopt;
+}
+
+std::optional<int> NextPictureStart(const std::vector<PictureEntry>& pictures, int seconds)
+{
+    for (const PictureEntry& entry : pictures)
+        if (seconds < StartSecond(entry)) return entry.time;
+    return std::nullopt;
+}
+
+int NextPictureTime(const std::vector<PictureEntry>& pictures, int seconds)
+{
+    const std::optional<int> start = NextPictureStart(pictures, seconds);
+    return start ? *start / 1000 : 0;
+}
+
+int PreviousPictureStart(const std::vector<PictureEntry>& pictures, int seconds)
 {
     int previous = 0;
     for (const PictureEntry& entry : pictures) {
         if (StartSecond(entry) >= seconds) break;
-        previous = StartSecond(entry);
+        previous = entry.time;
     }
     return previous;
+}
+
+int PreviousPictureTime(const std::vector<PictureEntry>& pictures, int seconds)
+{
+    return PreviousPictureStart(pictures, seconds) / 1000;
 }

@@ -6,6 +6,7 @@
 #include "document/PictureIndex.h"
 
 #include <windows.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,17 @@ private:
 std::wstring PictureCandidate(const std::vector<PictureEntry>& pictures, int seconds);
 // The start second of the first entry that starts after `seconds`; 0 when there is none.
 int NextPictureTime(const std::vector<PictureEntry>& pictures, int seconds);
+// The same entry's start as stored, in milliseconds; none when there is no such entry.
+std::optional<int> NextPictureStart(const std::vector<PictureEntry>& pictures, int seconds);
 // The start second of the last entry, before the first one that does not start before
 // `seconds`; 0 when there is none.
 int PreviousPictureTime(const std::vector<PictureEntry>& pictures, int seconds);
+// The same entry's start as stored, in milliseconds; 0 when there is none.
+int PreviousPictureStart(const std::vector<PictureEntry>& pictures, int seconds);
+
+// The same walk by the exact position in milliseconds, for showing each picture at its moment
+// while the recording plays: the path of the last entry that has started at `milliseconds`, and
+// the start of the entry where the walk stops, the next moment the picture can change (none in
+// the last period).
+std::wstring PictureCandidateAt(const std::vector<PictureEntry>& pictures, int milliseconds);
+std::optional<int> NextPeriodStart(const std::vector<PictureEntry>& pictures, int milliseconds);

@@ -120,11 +120,20 @@ HRESULT CAudioPlayer::FinishPlayback()
 
 HRESULT CAudioPlayer::Seek(int seconds)
 {
+    return SeekMediaTime(SecondsToMediaTime(seconds));
+}
+
+HRESULT CAudioPlayer::SeekMs(int milliseconds)
+{
+    return SeekMediaTime(MillisecondsToMediaTime(milliseconds));
+}
+
+HRESULT CAudioPlayer::SeekMediaTime(LONGLONG target)
+{
     return RunOperation([&] {
         if (!m_seeking) return S_OK;
         LONGLONG duration = 0;
         ThrowIfFailed(m_seeking->GetDuration(&duration));
-        LONGLONG target = SecondsToMediaTime(seconds);
         Check(target >= 0 && target <= duration, E_INVALIDARG);
         ThrowIfFailed(m_seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
                                               AM_SEEKING_NoPositioning));
@@ -142,13 +151,28 @@ HRESULT CAudioPlayer::GetPosition(int& seconds)
     return ReadSeconds(&IMediaSeeking::GetCurrentPosition, seconds);
 }
 
+HRESULT CAudioPlayer::GetPositionMs(int& milliseconds)
+{
+    LONGLONG mediaTime = 0;
+    const HRESULT hr = ReadMediaTime(&IMediaSeeking::GetCurrentPosition, mediaTime);
+    if (SUCCEEDED(hr) && m_seeking) milliseconds = MediaTimeToMilliseconds(mediaTime);
+    return hr;
+}
+
 HRESULT CAudioPlayer::ReadSeconds(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), int& seconds)
+{
+    LONGLONG mediaTime = 0;
+    const HRESULT hr = ReadMediaTime(query, mediaTime);
+    if (SUCCEEDED(hr) && m_seeking) seconds = MediaTimeToSeconds(mediaTime);
+    return hr;
+}
+
+// Without a graph the answer is left as it was.
+HRESULT CAudioPlayer::ReadMediaTime(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), LONGLONG& mediaTime)
 {
     return RunOperation([&] {
         if (!m_seeking) return S_OK;
-        LONGLONG mediaTime = 0;
         ThrowIfFailed((m_seeking.Get()->*query)(&mediaTime));
-        seconds = MediaTimeToSeconds(mediaTime);
         return S_OK;
     });
 }

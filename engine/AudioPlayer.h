@@ -39,6 +39,9 @@ public:
     virtual HRESULT Seek(int seconds) = 0;
     virtual HRESULT GetDuration(int& seconds) = 0;
     virtual HRESULT GetPosition(int& seconds) = 0;
+    // The same in milliseconds, for what must happen at an exact moment of the recording.
+    virtual HRESULT SeekMs(int milliseconds) = 0;
+    virtual HRESULT GetPositionMs(int& milliseconds) = 0;
     virtual PlayerState GetState() const = 0;
     // Stops and lets go of the graph, so the voice file is no longer held; the state is Stopped.
     virtual HRESULT ReleaseGraph() = 0;
@@ -65,6 +68,8 @@ public:
     HRESULT Seek(int seconds) override;
     HRESULT GetDuration(int& seconds) override;
     HRESULT GetPosition(int& seconds) override;
+    HRESULT SeekMs(int milliseconds) override;
+    HRESULT GetPositionMs(int& milliseconds) override;
     PlayerState GetState() const override { return m_state; }
     HRESULT ReleaseGraph() override;
 
@@ -75,6 +80,8 @@ public:
 
 private:
     void ReleaseInterfaces();
+    HRESULT SeekMediaTime(LONGLONG target);
+    HRESULT ReadMediaTime(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), LONGLONG& mediaTime);
     HRESULT ReadSeconds(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), int& seconds);
 
     CMixerVolume m_volume;
@@ -89,3 +96,5 @@ private:
 // Media time (100 ns units) to whole seconds, truncated toward zero, and back.
 constexpr int MediaTimeToSeconds(LONGLONG mediaTime) { return static_cast<int>(mediaTime / 10000000LL); }
 constexpr LONGLONG SecondsToMediaTime(int seconds) { return static_cast<LONGLONG>(seconds) * 10000000LL; }
+constexpr int MediaTimeToMilliseconds(LONGLONG mediaTime) { return static_cast<int>(mediaTime / 10000LL); }
+constexpr LONGLONG MillisecondsToMediaTime(int milliseconds) { return static_cast<LONGLONG>(milliseconds) * 10000LL; }

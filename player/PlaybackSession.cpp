@@ -113,6 +113,7 @@ HRESULT CPlaybackSession::LoadDocument(const std::wstring& path)
     return RunOperation([&] {
         m_player->ReleaseGraph();
         m_view.StopTimer(IDT_INDICATOR);
+        m_view.StopTimer(IDT_NEXT_PERIOD);
         m_currentPicture.clear();
         ThrowIfFailed(m_document.Load(path));
         ThrowIfFailed(m_document.GetPictureList(m_pictures));
@@ -126,6 +127,7 @@ HRESULT CPlaybackSession::LoadDocument(const std::wstring& path)
 
 void CPlaybackSession::ResetToNoDocument()
 {
+    m_view.StopTimer(IDT_NEXT_PERIOD);
     m_view.HideIndicator();
     m_view.ShowSeekPosition(0);
     m_view.EnableSeeking(false);
@@ -148,6 +150,7 @@ void CPlaybackSession::Play()
         if (state == Finished || state == Paused) {
             ThrowIfFailed(m_player->Play());
             m_view.ShowIndicator(IndicatorLook::Playing);
+            ScheduleNextPeriod();
             return;
         }
         std::wstring voice;
@@ -168,6 +171,7 @@ void CPlaybackSession::Play()
         ThrowIfFailed(m_player->Play());
         m_view.EnableSeeking(true);
         m_view.ShowIndicator(IndicatorLook::Playing);
+        ScheduleNextPeriod();
     });
     if (FAILED(hr)) {
         ResetToNoDocument();
@@ -180,6 +184,7 @@ void CPlaybackSession::Pause()
     if (!IsDocumentLoaded()) return;
     m_player->Pause();
     m_view.ShowIndicator(IndicatorLook::Paused);
+    ScheduleNextPeriod();
 }
 
 void CPlaybackSession::PlayPause()
@@ -190,12 +195,13 @@ void CPlaybackSession::PlayPause()
         Play();
 }
 
-void CPlaybackSession::Jump(int seconds)
+void CPlaybackSession::Jump(int milliseconds)
 {
-    ThrowIfFailed(m_player->Seek(seconds));
-    m_view.ShowSeekPosition(seconds);
-    PictureAt(seconds, false);
-    m_view.ShowTime(seconds);
+    ThrowIfFailed(m_player->SeekMs(milliseconds));
+    m_view.ShowSeekPosition(milliseconds / 1000);
+    PictureAt(milliseconds, false);
+    m_view.ShowTime(milliseconds / 1000);
+    ScheduleNextPeriod();
 }
 
 // A skip moves the position and leaves the state as it was; the indicator shows the skip for
@@ -208,7 +214,7 @@ void CPlaybackSession::Skip(int seconds, IndicatorLook look)
         int duration = 0;
         ThrowIfFailed(m_player->GetPosition(position));
         ThrowIfFailed(m_player->GetDuration(duration));
-        Jump(std::clamp(position + seconds, 0, std::max(duration, 0)));
+        Jump(std::clamp(position + seconds, 0, std::max(duration, 0)) * 1000);
         m_view.ShowIndicator(look);
         m_view.StartTimer(IDT_INDICATOR, kIndicatorTimeoutMs);
     });
@@ -231,9 +237,9 @@ void CPlaybackSession::NextPicture()
         if (!IsDocumentLoaded()) return;
         int position = 0;
         ThrowIfFailed(m_player->GetPosition(position));
-        const int next = NextPictureTime(m_pictures, position);
-        if (next <= 0) return;
-        Jump(next);
+        const std::optional<int> next = NextPictureStart(m_pictures, position);
+        if (!next || *next / 1000 <= 0) return;
+        Jump(*next);
         Play();
     });
     if (FAILED(hr)) m_view.Report(IDS_PLAYBACK_FAILED);
@@ -245,7 +251,7 @@ void CPlaybackSession::PreviousPicture()
         if (!IsDocumentLoaded()) return;
         int position = 0;
         ThrowIfFailed(m_player->GetPosition(position));
-        Jump(PreviousPictureTime(m_pictures, position));
+        Jump(PreviousPictureStart(m_pictures, position));
         Play();
     });
     if (FAILED(hr)) m_view.Report(IDS_PLAYBACK_FAILED);
@@ -266,14 +272,23 @@ void CPlaybackSession::PreviewSeek(int seconds)
     m_view.ShowTarget(seconds);
 }
 
-// A failed seek leaves the label and the indicator as they were.
+// A release on a picture's start second lands on the picture's own moment, so the picture is
+// shown from the position on. A failed seek leaves the label and the indicator as they were.
 void CPlaybackSession::SeekTo(int seconds)
 {
-    if (FAILED(m_player->Seek(seconds))) return;
+    int target = seconds * 1000;
+    for (const PictureEntry& entry : m_pictures) {
+        if (entry.time / 1000 == seconds) {
+            target = entry.time;
+            break;
+        }
+    }
+    if (FAILED(m_player->SeekMs(target))) return;
     m_view.HideTarget();
     ShowStateAfterSeek();
-    PictureAt(seconds, false);
+    PictureAt(target, false);
     m_view.ShowTime(seconds);
+    ScheduleNextPeriod();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -328,6 +343,9 @@ void CPlaybackSession::OnTimer(UINT_PTR id)
         m_view.StopTimer(IDT_DEFERRED_OPEN);
         RunQueuedOpen();
         break;
+    case IDT_NEXT_PERIOD:
+        OnNextPeriod();
+        break;
     default:
         m_view.Report(IDS_PLAYBACK_FAILED); // a timer nobody armed
         break;
@@ -352,10 +370,14 @@ void CPlaybackSession::ShowStateAfterSeek()
     }
 }
 
+// The tick follows the position in whole seconds; the picture follows the exact one, and the
+// next-period timer has usually shown it already.
 void CPlaybackSession::ShowProgress(int seconds)
 {
     m_view.ShowSeekPosition(seconds);
-    PictureAt(seconds, false);
+    int milliseconds = seconds * 1000;
+    m_player->GetPositionMs(milliseconds);
+    PictureAt(milliseconds, false);
     m_view.ShowTime(seconds);
 }
 
@@ -365,6 +387,30 @@ void CPlaybackSession::ShowEnd()
     m_view.ShowIndicator(IndicatorLook::Blank);
     PictureAt(0, true);
     m_view.ShowTime(0);
+    ScheduleNextPeriod();
+}
+
+void CPlaybackSession::ScheduleNextPeriod()
+{
+    int position = 0;
+    std::optional<int> next;
+    if (m_player->GetState() == Playing && SUCCEEDED(m_player->GetPositionMs(position)))
+        next = NextPeriodStart(m_pictures, position);
+    if (!next) {
+        m_view.StopTimer(IDT_NEXT_PERIOD);
+        return;
+    }
+    // The system does not fire a timer sooner than about 10 ms; a period shorter than that is
+    // shown when the timer comes, and the one then current is shown.
+    m_view.StartTimer(IDT_NEXT_PERIOD, static_cast<UINT>(std::max(*next - position, 1)));
+}
+
+// A timer may come a little before its moment: then it is armed again for the rest.
+void CPlaybackSession::OnNextPeriod()
+{
+    int position = 0;
+    if (m_player->GetState() == Playing && SUCCEEDED(m_player->GetPositionMs(position))) PictureAt(position, false);
+    ScheduleNextPeriod();
 }
 
 void CPlaybackSession::ReportPlaybackFailure()
@@ -372,11 +418,9 @@ void CPlaybackSession::ReportPlaybackFailure()
     m_view.Report(IDS_PLAYBACK_FAILED);
 }
 
-// The picture view reloads only when the picture changes (paths compared without regard to
-// case), unless `force` asks for it.
-void CPlaybackSession::PictureAt(int seconds, bool force)
+void CPlaybackSession::PictureAt(int milliseconds, bool force)
 {
-    const std::wstring candidate = PictureCandidate(m_pictures, seconds);
+    const std::wstring candidate = PictureCandidateAt(m_pictures, milliseconds);
     const bool changed = CompareStringOrdinal(candidate.c_str(), static_cast<int>(candidate.size()),
                                               m_currentPicture.c_str(), static_cast<int>(m_currentPicture.size()),
                                               TRUE) != CSTR_EQUAL;

@@ -20,6 +20,8 @@
 // Timers of the session, on the view's window besides the audio player's position timer.
 constexpr UINT_PTR IDT_INDICATOR = 30000;
 constexpr UINT_PTR IDT_DEFERRED_OPEN = 30001;
+// One-shot: the next period starts; armed while playing for the moment the picture changes.
+constexpr UINT_PTR IDT_NEXT_PERIOD = 30010;
 
 // The looks of the transport indicator: the bitmap each shows.
 enum class IndicatorLook : UINT { Blank = 249, Playing = 250, SkippedBack = 251, Paused = 252, SkippedForward = 253 };
@@ -113,12 +115,18 @@ private:
     HRESULT OpenNow(const OpenRequest& request);
     HRESULT LoadDocument(const std::wstring& path);
     void ResetToNoDocument();
-    // Moves to `seconds` and shows it: thumb, picture and time.
-    void Jump(int seconds);
+    // Moves to `milliseconds` and shows it: thumb, picture and time.
+    void Jump(int milliseconds);
     void Skip(int seconds, IndicatorLook look);
     void ShowStateLook();
     void ShowStateAfterSeek();
-    void PictureAt(int seconds, bool force);
+    // Shows the picture of the period that holds `milliseconds`; the view reloads only when the
+    // picture changes (paths compared without regard to case), unless `force` asks for it.
+    void PictureAt(int milliseconds, bool force);
+    // Arms the next-period timer for the moment the recording reaches the next period's start,
+    // or disarms it when nothing plays or no period follows.
+    void ScheduleNextPeriod();
+    void OnNextPeriod();
 
     // IPlaybackView: what the monitor shows on each tick.
     void ShowProgress(int seconds) override;

@@ -91,6 +91,12 @@ switch_document="$data/switch.kav"
 bench kavbench make-document "$(win "$switch_document")" "$(win "$hd")" "$(win "$big")" --pictures 12 --seconds 240
 bench kavbench_player switch "$(win "$switch_document")" "1920x1080=$hd_colour" "6000x4000=$big_colour" --runs 5
 rm -f "$switch_document"
+# Pictures on time: two pictures alternating in periods of 3571 ms, which fall between whole
+# seconds, played from the start three times.
+ontime_document="$data/ontime.kav"
+bench kavbench make-document "$(win "$ontime_document")" "$(win "$small")" "$(win "$hd")" --pictures 7 --seconds 25
+bench kavbench_player ontime "$(win "$ontime_document")" '#2E8B57' "$hd_colour" --period 3571 --periods 7 --runs 3
+rm -f "$ontime_document"
 
 # 3. Playback: CPU while the demo plays and while the window idles, then memory over a whole
 # document played with a seek every three seconds.

@@ -29,7 +29,7 @@ public:
         log.push_back(L"build " + voicePath.substr(voicePath.find_last_of(L'\\') + 1));
         if (failBuild) return E_FAIL;
         hasGraph = true;
-        position = 0;
+        positionMs = 0;
         return S_OK;
     }
     HRESULT Play() override
@@ -45,14 +45,15 @@ public:
     }
     HRESULT FinishPlayback() override
     {
-        position = 0;
+        positionMs = 0;
         state = Finished;
         return S_OK;
     }
-    HRESULT Seek(int seconds) override
+    HRESULT Seek(int seconds) override { return SeekMs(seconds * 1000); }
+    HRESULT SeekMs(int milliseconds) override
     {
-        if (seconds < 0 || seconds > duration) return E_INVALIDARG;
-        position = seconds;
+        if (milliseconds < 0 || milliseconds > duration * 1000) return E_INVALIDARG;
+        positionMs = milliseconds;
         return S_OK;
     }
     HRESULT GetDuration(int& seconds) override
@@ -62,7 +63,12 @@ public:
     }
     HRESULT GetPosition(int& seconds) override
     {
-        seconds = hasGraph ? position : 0;
+        seconds = hasGraph ? positionMs / 1000 : 0;
+        return S_OK;
+    }
+    HRESULT GetPositionMs(int& milliseconds) override
+    {
+        milliseconds = hasGraph ? positionMs : 0;
         return S_OK;
     }
     PlayerState GetState() const override { return state; }
@@ -97,7 +103,7 @@ public:
     PlayerState state = Stopped;
     bool hasGraph = false;
     bool failBuild = false;
-    int position = 0;
+    int positionMs = 0;
     int duration = 60;
     int volume = 50;
     bool muted = false;
@@ -279,15 +285,15 @@ TEST_F(PlaybackSessionTest, AHandedOverPathThatNamesNoDocumentLeavesThePlayingOn
 TEST_F(PlaybackSessionTest, SkipsStayWithinTheRecordingAndShowTheirLookForASecond)
 {
     OpenAndPlay(L"Lecture");
-    m_player->position = 2;
+    m_player->positionMs = 2000;
     m_session->SkipBack();
-    EXPECT_EQ(m_player->position, 0);
+    EXPECT_EQ(m_player->positionMs, 0);
     EXPECT_EQ(m_view.indicator, IndicatorLook::SkippedBack);
     EXPECT_EQ(m_view.timers[IDT_INDICATOR], 1000u);
 
-    m_player->position = 55;
+    m_player->positionMs = 55000;
     m_session->SkipForward();
-    EXPECT_EQ(m_player->position, 60);
+    EXPECT_EQ(m_player->positionMs, 60000);
     EXPECT_EQ(m_view.time, 60);
     EXPECT_EQ(m_view.indicator, IndicatorLook::SkippedForward);
     m_session->OnTimer(IDT_INDICATOR);
@@ -302,7 +308,7 @@ TEST_F(PlaybackSessionTest, SkipsStayWithinTheRecordingAndShowTheirLookForASecon
 
     m_session->OnTimer(IDT_POSITION); // paused: nothing moves
     m_session->Play();
-    m_player->position = 60;
+    m_player->positionMs = 60000;
     m_session->OnTimer(IDT_POSITION);
     EXPECT_EQ(m_player->state, Finished) << "the end of the recording";
     EXPECT_EQ(m_view.picture, L"a.jpg");
@@ -315,21 +321,48 @@ TEST_F(PlaybackSessionTest, SkipsStayWithinTheRecordingAndShowTheirLookForASecon
 TEST_F(PlaybackSessionTest, PictureJumpsLandOnPictureStartsAndPlay)
 {
     OpenAndPlay(L"Lecture");
-    m_player->position = 13;
+    m_player->positionMs = 13000;
     m_session->NextPicture();
-    EXPECT_EQ(m_player->position, 20);
+    EXPECT_EQ(m_player->positionMs, 20000);
     EXPECT_EQ(m_view.picture, L"") << "the period without a picture";
     m_session->Pause();
     m_session->PreviousPicture();
-    EXPECT_EQ(m_player->position, 12);
+    EXPECT_EQ(m_player->positionMs, 12500) << "the picture's own moment, not its whole second";
     EXPECT_EQ(m_view.picture, L"b.jpg");
     EXPECT_EQ(m_player->state, Playing);
 
-    m_player->position = 31;
+    m_player->positionMs = 31000;
     const std::vector<std::wstring> before = m_player->log;
     m_session->NextPicture();
-    EXPECT_EQ(m_player->position, 31) << "none follows: nothing happens";
+    EXPECT_EQ(m_player->positionMs, 31000) << "none follows: nothing happens";
     EXPECT_EQ(m_player->log, before);
+}
+
+TEST_F(PlaybackSessionTest, EachPictureComesAtItsOwnMomentNotAtAWholeSecond)
+{
+    OpenAndPlay(L"Lecture");
+    EXPECT_EQ(m_view.timers[IDT_NEXT_PERIOD], 12500u);
+    m_player->positionMs = 12400;
+    m_session->OnTimer(IDT_POSITION);
+    EXPECT_EQ(m_view.picture, L"a.jpg") << "second 12 has come, the picture at 12.5 s has not";
+    m_session->OnTimer(IDT_NEXT_PERIOD);
+    EXPECT_EQ(m_view.picture, L"a.jpg") << "a timer that comes early";
+    EXPECT_EQ(m_view.timers[IDT_NEXT_PERIOD], 100u) << "waits for the rest";
+    m_player->positionMs = 12510;
+    m_session->OnTimer(IDT_NEXT_PERIOD);
+    EXPECT_EQ(m_view.picture, L"b.jpg");
+    EXPECT_EQ(m_view.timers[IDT_NEXT_PERIOD], 7490u);
+
+    m_session->Pause();
+    EXPECT_EQ(m_view.timers.count(IDT_NEXT_PERIOD), 0u) << "nothing is due while paused";
+    m_session->SeekTo(20);
+    EXPECT_EQ(m_player->positionMs, 20000);
+    m_session->Play();
+    EXPECT_EQ(m_view.timers[IDT_NEXT_PERIOD], 10000u);
+    m_player->positionMs = 30002; // a period shorter than the timer's resolution would be passed over
+    m_session->OnTimer(IDT_NEXT_PERIOD);
+    EXPECT_EQ(m_view.picture, L"c.jpg");
+    EXPECT_EQ(m_view.timers.count(IDT_NEXT_PERIOD), 0u) << "the last period";
 }
 
 TEST_F(PlaybackSessionTest, ASeekBarPressShowsItsTargetAndTheReleaseSeeks)

@@ -19,8 +19,8 @@ constexpr int kCellHeight = kThumbnailHeight + 44;
 constexpr int kColumns = 3;
 constexpr int kMinimumHeight = 320;
 
-// The first two images of the list: a grey frame while an entry's thumbnail is being made, and
-// the program's own picture for periods without one.
+// The first two images of the list: plain grey while an entry's thumbnail is being made, and the
+// program's own picture for periods without one.
 constexpr int kPendingImage = 0;
 constexpr int kNoPictureImage = 1;
 constexpr int kRequested = -1;
@@ -48,11 +48,6 @@ UniqueBitmap NoPictureBitmap(SIZE size)
     const SelectGuard select(dc.Get(), bitmap.Get());
     DrawPictureFitted(dc.Get(), RECT{0, 0, size.cx, size.cy}, picture.Get());
     return bitmap;
-}
-
-void AddImage(HIMAGELIST images, const UniqueBitmap& bitmap)
-{
-    ImageList_Add(images, bitmap.Get(), nullptr);
 }
 
 // "3 of 8, 12:04", and ", no picture" after it for a period without one.
@@ -129,8 +124,8 @@ void CPictureList::Load(std::vector<PictureEntry> pictures, size_t current)
     m_worker = std::make_unique<CThumbnailWorker>(m_hWnd, kThumbnailsReadyMessage, m_thumbnailSize);
     m_thumbnails.clear();
     ImageList_RemoveAll(m_images.Get());
-    AddImage(m_images.Get(), BlankBitmap(m_thumbnailSize, kPendingFace));
-    AddImage(m_images.Get(), NoPictureBitmap(m_thumbnailSize));
+    ImageList_Add(m_images.Get(), BlankBitmap(m_thumbnailSize, kPendingFace).Get(), nullptr);
+    ImageList_Add(m_images.Get(), NoPictureBitmap(m_thumbnailSize).Get(), nullptr);
 
     m_pictures = std::move(pictures);
     ListView_SetItemCountEx(m_list, static_cast<int>(m_pictures.size()), 0);

@@ -12,3 +12,5 @@ void OpenBenchmark(const Arguments& arguments);
 void DecodeBenchmark(const Arguments& arguments);
 // pictures LABEL=PICTURE... --runs N
 void PictureBenchmark(const Arguments& arguments);
+// picture-list DOCUMENT --runs N
+void PictureListBenchmark(const Arguments& arguments);

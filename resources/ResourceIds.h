@@ -158,5 +158,23 @@
 #define ID_MENU_MUTE            20011
 #define ID_MENU_ABOUT           20012
 
+// Strings: resuming, recent documents and the picture list
+#define IDS_RESUMED_AT              17100
+#define IDS_RECENT_NONE             17101
+#define IDS_MENU_RECENT             17102
+#define IDS_MENU_PICTURE_LIST       17103
+#define IDS_PICTURE_LIST_TITLE      17104
+#define IDS_PICTURE_LIST_ENTRY      17105
+#define IDS_PICTURE_LIST_NO_PICTURE 17106
+
+// The list-view control of the picture list window
+#define IDC_PICTURE_LIST            17150
+
+// Commands: the picture list and the recent documents (one command for each of the eight places)
+#define ID_MENU_PICTURE_LIST        20200
+#define ID_MENU_RECENT_NONE         20209
+#define ID_MENU_RECENT_FIRST        20210
+#define ID_MENU_RECENT_LAST         20217
+
 // System-menu item appended by the player window
 #define IDM_ABOUTBOX            0x0010

@@ -98,6 +98,13 @@ bench kavbench make-document "$(win "$ontime_document")" "$(win "$small")" "$(wi
 bench kavbench_player ontime "$(win "$ontime_document")" '#2E8B57' "$hd_colour" --period 3571 --periods 7 --runs 3
 rm -f "$ontime_document"
 
+# 6. The picture list: its first paint over a 500-picture document, against the same list with
+# no pictures.
+list_document="$data/list.kav"
+bench kavbench make-document "$(win "$list_document")" "$(win "$small")" --pictures 500 --seconds 1500
+bench kavbench picture-list "$(win "$list_document")" --runs 5
+rm -f "$list_document"
+
 # 3. Playback: CPU while the demo plays and while the window idles, then memory over a whole
 # document played with a seek every three seconds.
 demo="$KAV_BUILD_DIR/demo/demo.kav"

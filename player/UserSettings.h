@@ -1,0 +1,13 @@
+#pragma once
+// Where the player keeps what it remembers for the user between runs: a key under
+// HKEY_CURRENT_USER. The stores take the key's path as a parameter, so a test keeps its own.
+
+#include "framework/Handles.h"
+#include <string>
+
+constexpr wchar_t kUserSettingsKey[] = L"Software\\Tesmar\\Kavora Player";
+
+// The key at `path` under HKEY_CURRENT_USER, made when it is not there; invalid when it cannot be.
+UniqueRegKey CreateUserKey(const std::wstring& path);
+// The key at `path` under HKEY_CURRENT_USER with `access`; invalid when it is not there.
+UniqueRegKey OpenUserKey(const std::wstring& path, REGSAM access = KEY_READ);

@@ -140,30 +140,29 @@ std::optional<int> NextPeriodStart(const std::vector<PictureEntry>& pictures, in
     return std::nullopt;
 }
 
-std::optional<int> NextPictureStart(const std::vector<PictureEntry>& pictures, int seconds)
-{
-    for (const PictureEntry& entry : pictures)
-        if (seconds < StartSecond(entry)) return entry.time;
-    return std::nullopt;
-}
-
 int NextPictureTime(const std::vector<PictureEntry>& pictures, int seconds)
 {
-    const std::optional<int> start = NextPictureStart(pictures, seconds);
-    return start ? *start / 1000 : 0;
-}
-
-int PreviousPictureStart(const std::vector<PictureEntry>& pictures, int seconds)
-{
-    int previous = 0;
-    for (const PictureEntry& entry : pictures) {
-        if (StartSecond(entry) >= seconds) break;
-        previous = entry.time;
-    }
-    return previous;
+    for (const PictureEntry& entry : pictures)
+        if (seconds < StartSecond(entry)) return StartSecond(entry);
+    return 0;
 }
 
 int PreviousPictureTime(const std::vector<PictureEntry>& pictures, int seconds)
 {
-    return PreviousPictureStart(pictures, seconds) / 1000;
+    int previous = 0;
+    for (const PictureEntry& entry : pictures) {
+        if (StartSecond(entry) >= seconds) break;
+        previous = StartSecond(entry);
+    }
+    return previous;
+}
+
+int PreviousPictureStart(const std::vector<PictureEntry>& pictures, int milliseconds)
+{
+    int previous = 0;
+    for (const PictureEntry& entry : pictures) {
+        if (entry.time > milliseconds - kPreviousPictureGraceMs) break;
+        previous = entry.time;
+    }
+    return previous;
 }

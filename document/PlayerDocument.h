@@ -61,17 +61,18 @@ private:
 std::wstring PictureCandidate(const std::vector<PictureEntry>& pictures, int seconds);
 // The start second of the first entry that starts after `seconds`; 0 when there is none.
 int NextPictureTime(const std::vector<PictureEntry>& pictures, int seconds);
-// The same entry's start as stored, in milliseconds; none when there is no such entry.
-std::optional<int> NextPictureStart(const std::vector<PictureEntry>& pictures, int seconds);
 // The start second of the last entry, before the first one that does not start before
 // `seconds`; 0 when there is none.
 int PreviousPictureTime(const std::vector<PictureEntry>& pictures, int seconds);
-// The same entry's start as stored, in milliseconds; 0 when there is none.
-int PreviousPictureStart(const std::vector<PictureEntry>& pictures, int seconds);
 
-// The same walk by the exact position in milliseconds, for showing each picture at its moment
-// while the recording plays: the path of the last entry that has started at `milliseconds`, and
-// the start of the entry where the walk stops, the next moment the picture can change (none in
-// the last period).
+// The same walks by the exact position in milliseconds, for what happens while the recording
+// plays. The path of the last entry that has started at `milliseconds`; the start of the entry
+// where that walk stops, the next moment the picture can change and the next picture to jump
+// to (none in the last period).
 std::wstring PictureCandidateAt(const std::vector<PictureEntry>& pictures, int milliseconds);
 std::optional<int> NextPeriodStart(const std::vector<PictureEntry>& pictures, int milliseconds);
+// The picture to jump back to: the start of the last entry that began at least
+// kPreviousPictureGraceMs before `milliseconds`, so that a press just after a picture came goes
+// on to the one before it rather than to the start of the one just come; 0 when there is none.
+constexpr int kPreviousPictureGraceMs = 1000;
+int PreviousPictureStart(const std::vector<PictureEntry>& pictures, int milliseconds);

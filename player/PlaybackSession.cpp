@@ -236,9 +236,9 @@ void CPlaybackSession::NextPicture()
     const HRESULT hr = RunOperation([&] {
         if (!IsDocumentLoaded()) return;
         int position = 0;
-        ThrowIfFailed(m_player->GetPosition(position));
-        const std::optional<int> next = NextPictureStart(m_pictures, position);
-        if (!next || *next / 1000 <= 0) return;
+        ThrowIfFailed(m_player->GetPositionMs(position));
+        const std::optional<int> next = NextPeriodStart(m_pictures, position);
+        if (!next) return;
         Jump(*next);
         Play();
     });
@@ -250,7 +250,7 @@ void CPlaybackSession::PreviousPicture()
     const HRESULT hr = RunOperation([&] {
         if (!IsDocumentLoaded()) return;
         int position = 0;
-        ThrowIfFailed(m_player->GetPosition(position));
+        ThrowIfFailed(m_player->GetPositionMs(position));
         Jump(PreviousPictureStart(m_pictures, position));
         Play();
     });

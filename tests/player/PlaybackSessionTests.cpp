@@ -330,6 +330,9 @@ TEST_F(PlaybackSessionTest, PictureJumpsLandOnPictureStartsAndPlay)
     EXPECT_EQ(m_player->positionMs, 12500) << "the picture's own moment, not its whole second";
     EXPECT_EQ(m_view.picture, L"b.jpg");
     EXPECT_EQ(m_player->state, Playing);
+    m_player->positionMs = 13200;
+    m_session->PreviousPicture();
+    EXPECT_EQ(m_player->positionMs, 0) << "just after a picture came, back goes on to the one before";
 
     m_player->positionMs = 31000;
     const std::vector<std::wstring> before = m_player->log;

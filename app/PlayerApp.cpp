@@ -24,17 +24,6 @@ void CPlayerCommandLineInfo::ParseParam(const wchar_t* param, BOOL, BOOL last)
     ++m_nParamCount;
 }
 
-std::wstring FullPathOf(const std::wstring& path)
-{
-    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return path;
-    full.resize(length);
-    return full;
-}
-
 std::wstring ResourceModulePathBeside(const std::wstring& exePath)
 {
     const size_t slash = exePath.find_last_of(L"\\/");

@@ -41,5 +41,3 @@ private:
 
 // The path of ZEL.dll beside the executable at `exePath`.
 std::wstring ResourceModulePathBeside(const std::wstring& exePath);
-// `path` made absolute against the current folder; unchanged when the system cannot say.
-std::wstring FullPathOf(const std::wstring& path);

@@ -10,6 +10,9 @@
 // characters compares its whole text.
 bool HasDocumentExtension(const std::wstring& path);
 
+// `path` made absolute against the current folder; unchanged when the system cannot say.
+std::wstring FullPathOf(const std::wstring& path);
+
 // True when `path` names an existing file with the document extension.
 bool IsOpenableDocumentPath(const std::wstring& path);
 

@@ -1,6 +1,7 @@
 #include "player/PlaybackSession.h"
 #include "document/WorkFolder.h"
 #include "framework/Result.h"
+#include "framework/Resources.h"
 #include "player/DocumentPath.h"
 #include "resources/ResourceIds.h"
 #include <algorithm>
@@ -10,6 +11,8 @@ constexpr int kSkipForwardSeconds = 10;
 constexpr int kSkipBackSeconds = 3;
 constexpr UINT kIndicatorTimeoutMs = 1000;
 constexpr UINT kDeferredOpenMs = 1500;
+constexpr UINT kNoticeMs = 2000;
+const wchar_t kPauseAtPicturesValue[] = L"Pause At Pictures";
 
 // The wait cursor for the length of an open.
 class WaitCursor {
@@ -24,9 +27,12 @@ private:
 };
 }
 
-CPlaybackSession::CPlaybackSession(ISessionView& view, std::unique_ptr<IAudioPlayer> player, std::wstring workFolder)
+CPlaybackSession::CPlaybackSession(ISessionView& view, std::unique_ptr<IAudioPlayer> player, std::wstring workFolder,
+                                   std::wstring settingsKey)
     : m_view(view), m_player(std::move(player)),
-      m_document(workFolder.empty() ? GetWorkFolderPath() : std::move(workFolder))
+      m_document(workFolder.empty() ? GetWorkFolderPath() : std::move(workFolder)), m_settingsKey(settingsKey),
+      m_resume(settingsKey), m_recent(settingsKey),
+      m_pauseAtPictures(ReadUserNumber(settingsKey, kPauseAtPicturesValue).value_or(0) == 1)
 {
 }
 
@@ -46,6 +52,7 @@ HRESULT CPlaybackSession::Initialize(HWND owner)
 
 void CPlaybackSession::Close()
 {
+    RememberPosition();
     m_queuedOpen.reset();
     m_player->ReleaseGraph();
     m_currentPicture.clear();
@@ -105,11 +112,47 @@ HRESULT CPlaybackSession::OpenNow(const OpenRequest& request)
         return hr;
     }
     Play();
+    if (m_player->GetState() == Playing) Resume();
     return S_OK;
+}
+
+void CPlaybackSession::OpenRecent(size_t index)
+{
+    if (index >= m_recent.Paths().size()) return;
+    const std::wstring path = m_recent.Paths()[index];
+    if (!IsOpenableDocumentPath(path)) {
+        m_recent.Remove(path);
+        m_view.ReportText(FormatResourceString(IDS_RECENT_MISSING, {path}));
+        return;
+    }
+    RequestOpen(path, OpenSource::FileDialog);
+}
+
+void CPlaybackSession::Resume()
+{
+    int duration = 0;
+    if (!m_openDocument || FAILED(m_player->GetDuration(duration))) return;
+    const int at = m_resume.Recall(*m_openDocument, duration * 1000);
+    if (at <= 0 || FAILED(RunOperation([&] { Jump(at); }))) return;
+    m_view.ShowNotice(ResumedAtText(at));
+    m_view.StartTimer(IDT_NOTICE, kNoticeMs);
+}
+
+// A document played to its end, or left near its start or end, is forgotten: it starts anew.
+void CPlaybackSession::RememberPosition()
+{
+    int position = 0;
+    int duration = 0;
+    if (!m_openDocument || !IsDocumentLoaded() || FAILED(m_player->GetPositionMs(position)) ||
+        FAILED(m_player->GetDuration(duration)))
+        return;
+    m_resume.Remember(*m_openDocument, position, duration * 1000);
 }
 
 HRESULT CPlaybackSession::LoadDocument(const std::wstring& path)
 {
+    RememberPosition();
+    m_openDocument.reset();
     return RunOperation([&] {
         m_player->ReleaseGraph();
         m_view.StopTimer(IDT_INDICATOR);
@@ -122,6 +165,10 @@ HRESULT CPlaybackSession::LoadDocument(const std::wstring& path)
         for (const PictureEntry& entry : m_pictures) marks.push_back(entry.time / 1000);
         m_view.ShowMarks(marks);
         PictureAt(0, true);
+        const std::wstring fullPath = FullPathOf(path);
+        m_openDocument = IdentifyDocument(fullPath);
+        m_recent.Add(fullPath);
+        AddToSystemRecentDocuments(fullPath);
     });
 }
 
@@ -185,6 +232,7 @@ void CPlaybackSession::Pause()
     m_player->Pause();
     m_view.ShowIndicator(IndicatorLook::Paused);
     ScheduleNextPeriod();
+    RememberPosition();
 }
 
 void CPlaybackSession::PlayPause()
@@ -267,6 +315,31 @@ void CPlaybackSession::SeekToStart()
     if (FAILED(hr)) m_view.Report(IDS_PLAYBACK_FAILED);
 }
 
+void CPlaybackSession::JumpToPeriod(size_t index)
+{
+    const HRESULT hr = RunOperation([&] {
+        if (!IsDocumentLoaded() || index >= m_pictures.size()) return;
+        Jump(m_pictures[index].time);
+        Play();
+    });
+    if (FAILED(hr)) m_view.Report(IDS_PLAYBACK_FAILED);
+}
+
+void CPlaybackSession::TogglePauseAtPictures()
+{
+    m_pauseAtPictures = !m_pauseAtPictures;
+    WriteUserNumber(m_settingsKey, kPauseAtPicturesValue, m_pauseAtPictures ? 1 : 0);
+}
+
+size_t CPlaybackSession::CurrentPeriod() const
+{
+    int position = 0;
+    if (FAILED(m_player->GetPositionMs(position))) return 0;
+    size_t current = 0;
+    for (size_t i = 0; i < m_pictures.size() && m_pictures[i].time <= position; ++i) current = i;
+    return current;
+}
+
 void CPlaybackSession::PreviewSeek(int seconds)
 {
     m_view.ShowTarget(seconds);
@@ -346,6 +419,11 @@ void CPlaybackSession::OnTimer(UINT_PTR id)
     case IDT_NEXT_PERIOD:
         OnNextPeriod();
         break;
+    case IDT_NOTICE:
+        m_view.HideTarget();
+        ShowStateLook();
+        m_view.StopTimer(IDT_NOTICE);
+        break;
     default:
         m_view.Report(IDS_PLAYBACK_FAILED); // a timer nobody armed
         break;
@@ -396,6 +474,7 @@ void CPlaybackSession::ScheduleNextPeriod()
     std::optional<int> next;
     if (m_player->GetState() == Playing && SUCCEEDED(m_player->GetPositionMs(position)))
         next = NextPeriodStart(m_pictures, position);
+    m_nextPeriod = next;
     if (!next) {
         m_view.StopTimer(IDT_NEXT_PERIOD);
         return;
@@ -405,11 +484,31 @@ void CPlaybackSession::ScheduleNextPeriod()
     m_view.StartTimer(IDT_NEXT_PERIOD, static_cast<UINT>(std::max(*next - position, 1)));
 }
 
-// A timer may come a little before its moment: then it is armed again for the rest.
+// A timer may come a little before its moment: then it is armed again for the rest. When
+// playback pauses at each picture, it stops at the start it was armed for, even when the timer
+// came so late that a short period has passed too.
 void CPlaybackSession::OnNextPeriod()
 {
     int position = 0;
-    if (m_player->GetState() == Playing && SUCCEEDED(m_player->GetPositionMs(position))) PictureAt(position, false);
+    if (m_player->GetState() == Playing && SUCCEEDED(m_player->GetPositionMs(position))) {
+        if (m_pauseAtPictures && m_nextPeriod && position >= *m_nextPeriod) {
+            PauseAtPeriod(*m_nextPeriod);
+            return;
+        }
+        PictureAt(position, false);
+    }
+    ScheduleNextPeriod();
+}
+
+void CPlaybackSession::PauseAtPeriod(int start)
+{
+    m_player->Pause();
+    m_view.ShowIndicator(IndicatorLook::Paused);
+    if (SUCCEEDED(m_player->SeekMs(start))) {
+        m_view.ShowSeekPosition(start / 1000);
+        m_view.ShowTime(start / 1000);
+    }
+    PictureAt(start, false);
     ScheduleNextPeriod();
 }
 

@@ -12,6 +12,8 @@
 #include "document/PlayerDocument.h"
 #include "engine/AudioPlayer.h"
 #include "engine/PlaybackMonitor.h"
+#include "player/RecentDocuments.h"
+#include "player/ResumeStore.h"
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +24,8 @@ constexpr UINT_PTR IDT_INDICATOR = 30000;
 constexpr UINT_PTR IDT_DEFERRED_OPEN = 30001;
 // One-shot: the next period starts; armed while playing for the moment the picture changes.
 constexpr UINT_PTR IDT_NEXT_PERIOD = 30010;
+// The notice that playback resumed where the document was left, shown for two seconds.
+constexpr UINT_PTR IDT_NOTICE = 30100;
 
 // The looks of the transport indicator: the bitmap each shows.
 enum class IndicatorLook : UINT { Blank = 249, Playing = 250, SkippedBack = 251, Paused = 252, SkippedForward = 253 };
@@ -42,15 +46,18 @@ public:
     virtual void ShowIndicator(IndicatorLook look) = 0;
     // The blank indicator, hidden: no document is open.
     virtual void HideIndicator() = 0;
-    // The seek target label with the indicator hidden meanwhile, and the label hidden again.
+    // The seek target label with the indicator hidden meanwhile, a notice in its place, and the
+    // label hidden again.
     virtual void ShowTarget(int seconds) = 0;
+    virtual void ShowNotice(const std::wstring& text) = 0;
     virtual void HideTarget() = 0;
     // The picture at `path`, or the no-picture image for an empty path.
     virtual void ShowPicture(const std::wstring& path) = 0;
     virtual void ShowVolume(int volume) = 0;
     virtual void ShowMute(bool muted) = 0;
-    // A message box with a string of the resource module.
+    // A message box with a string of the resource module, or with a text of its own.
     virtual void Report(UINT stringId) = 0;
+    virtual void ReportText(const std::wstring& text) = 0;
     virtual void StartTimer(UINT_PTR id, UINT milliseconds) = 0;
     virtual void StopTimer(UINT_PTR id) = 0;
     // Calls RunQueuedOpen soon, once the present message has been handled.
@@ -63,15 +70,17 @@ protected:
 class CPlaybackSession : private IPlaybackView {
 public:
     // A session on the player's work folder, or on `workFolder` when one is given (see
-    // CPlayerDocument).
-    CPlaybackSession(ISessionView& view, std::unique_ptr<IAudioPlayer> player, std::wstring workFolder = {});
+    // CPlayerDocument), that keeps what it remembers for the user under HKEY_CURRENT_USER\
+    // `settingsKey`.
+    CPlaybackSession(ISessionView& view, std::unique_ptr<IAudioPlayer> player, std::wstring workFolder = {},
+                     std::wstring settingsKey = kUserSettingsKey);
     CPlaybackSession(const CPlaybackSession&) = delete;
     CPlaybackSession& operator=(const CPlaybackSession&) = delete;
     ~CPlaybackSession();
 
     // Opens the mixer with `owner` as its callback window and shows the volume and mute.
     HRESULT Initialize(HWND owner);
-    // Lets go of the graph; the window is going away.
+    // Remembers where the document was left and lets go of the graph; the window is going away.
     void Close();
 
     // Opens `path` as it came from `source`: a command-line document 1.5 s from now, a second
@@ -80,6 +89,10 @@ public:
     // once, S_OK otherwise.
     HRESULT RequestOpen(const std::wstring& path, OpenSource source);
     HRESULT RunQueuedOpen();
+    // Opens the recent document at `index` of RecentDocuments(); one that is gone is named in a
+    // message and taken off the list.
+    void OpenRecent(size_t index);
+    const std::vector<std::wstring>& RecentDocuments() const { return m_recent.Paths(); }
 
     void Play();
     void Pause();
@@ -89,6 +102,11 @@ public:
     void NextPicture();
     void PreviousPicture();
     void SeekToStart();
+    // Jumps to the start of period `index` of Pictures() and plays.
+    void JumpToPeriod(size_t index);
+    // Whether playback stops at the start of each period it reaches by playing; kept for the user.
+    void TogglePauseAtPictures();
+    bool PausesAtPictures() const { return m_pauseAtPictures; }
     void ToggleMute();
     void StepVolume(int delta);
     // The volume slider moved. A failure is the caller's to report.
@@ -105,6 +123,8 @@ public:
     PlayerState State() const { return m_player->GetState(); }
     bool IsMuted() const { return m_muted; }
     const std::vector<PictureEntry>& Pictures() const { return m_pictures; }
+    // The period that holds the position: an index into Pictures(), 0 when none has started.
+    size_t CurrentPeriod() const;
 
 private:
     struct OpenRequest {
@@ -114,6 +134,9 @@ private:
 
     HRESULT OpenNow(const OpenRequest& request);
     HRESULT LoadDocument(const std::wstring& path);
+    // After an open: continue where the document was left, saying so for a moment.
+    void Resume();
+    void RememberPosition();
     void ResetToNoDocument();
     // Moves to `milliseconds` and shows it: thumb, picture and time.
     void Jump(int milliseconds);
@@ -127,6 +150,7 @@ private:
     // or disarms it when nothing plays or no period follows.
     void ScheduleNextPeriod();
     void OnNextPeriod();
+    void PauseAtPeriod(int start);
 
     // IPlaybackView: what the monitor shows on each tick.
     void ShowProgress(int seconds) override;
@@ -142,4 +166,10 @@ private:
     bool m_muted = false;
     std::optional<OpenRequest> m_queuedOpen;
     bool m_opening = false;
+    std::optional<int> m_nextPeriod; // the start the next-period timer is armed for
+    std::wstring m_settingsKey;
+    CResumeStore m_resume;
+    CRecentDocuments m_recent;
+    std::optional<DocumentIdentity> m_openDocument;
+    bool m_pauseAtPictures = false;
 };

@@ -22,8 +22,19 @@ PlayerCommand CommandForMenuItem(UINT menuId)
     case ID_MENU_VOLUME_DOWN: return PlayerCommand::VolumeDown;
     case ID_MENU_MUTE: return PlayerCommand::Mute;
     case ID_MENU_ABOUT: return PlayerCommand::About;
-    default: return PlayerCommand::None;
+    case ID_MENU_PICTURE_LIST: return PlayerCommand::PictureList;
+    case ID_MENU_PAUSE_AT_PICTURES: return PlayerCommand::PauseAtPictures;
+    default:
+        if (menuId >= ID_MENU_RECENT_FIRST && menuId <= ID_MENU_RECENT_LAST) return static_cast<PlayerCommand>(menuId);
+        return PlayerCommand::None;
     }
+}
+
+std::optional<size_t> RecentDocumentOf(PlayerCommand command)
+{
+    const UINT id = static_cast<UINT>(command);
+    if (id < ID_MENU_RECENT_FIRST || id > ID_MENU_RECENT_LAST) return std::nullopt;
+    return id - ID_MENU_RECENT_FIRST;
 }
 
 PlayerCommand CommandForKey(UINT virtualKey, KeyModifiers modifiers)
@@ -41,6 +52,8 @@ PlayerCommand CommandForKey(UINT virtualKey, KeyModifiers modifiers)
     case VK_DOWN: return PlayerCommand::VolumeDown;
     case 'M': return PlayerCommand::Mute;
     case VK_HOME: return PlayerCommand::ToStart;
+    case 'L': return PlayerCommand::PictureList;
+    case 'S': return PlayerCommand::PauseAtPictures;
     default: return PlayerCommand::None;
     }
 }

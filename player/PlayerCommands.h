@@ -7,6 +7,7 @@
 
 #include "resources/ResourceIds.h"
 #include <windows.h>
+#include <optional>
 
 enum class PlayerCommand : UINT {
     None = 0,
@@ -26,9 +27,15 @@ enum class PlayerCommand : UINT {
     VolumeUp = ID_MENU_VOLUME_UP,
     VolumeDown = ID_MENU_VOLUME_DOWN,
     About = ID_MENU_ABOUT,
+    PictureList = ID_MENU_PICTURE_LIST,
+    PauseAtPictures = ID_MENU_PAUSE_AT_PICTURES,
     PlayPause = 20050, // pause while playing, play otherwise
     ToStart = 20051,   // seek to 0 and show the state's look, as a seek bar release at 0
+    // ID_MENU_RECENT_FIRST to ID_MENU_RECENT_LAST: open the recent document of that place.
 };
+
+// The place in the recent documents that a command opens; none for other commands.
+std::optional<size_t> RecentDocumentOf(PlayerCommand command);
 
 // Modifier keys held with a key press.
 struct KeyModifiers {

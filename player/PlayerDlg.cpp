@@ -227,6 +227,9 @@ LRESULT CPlayerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_RUN_QUEUED_OPEN:
         m_session.RunQueuedOpen();
         return 0;
+    case kPictureChosenMessage:
+        m_session.JumpToPeriod(static_cast<size_t>(wParam));
+        return 0;
     case WM_SLIDER_PRESSED:
         return OnSliderPressed(static_cast<UINT>(lParam));
     case WM_SLIDER_DRAGGED:
@@ -338,6 +341,11 @@ void CPlayerDlg::Dispatch(PlayerCommand command)
     case PlayerCommand::Minimize: ShowWindow(SW_MINIMIZE); break;
     case PlayerCommand::Close: PostMessage(WM_CLOSE); break;
     case PlayerCommand::About: ShowAboutBox(); break;
+    case PlayerCommand::PictureList: ShowPictureList(); break;
+    case PlayerCommand::PauseAtPictures: m_session.TogglePauseAtPictures(); break;
+    default:
+        if (const std::optional<size_t> recent = RecentDocumentOf(command)) m_session.OpenRecent(*recent);
+        break;
     }
 }
 
@@ -396,9 +404,11 @@ void CPlayerDlg::EnableSeeking(bool enable)
     m_seekBar.EnableWindow(enable ? TRUE : FALSE);
 }
 
+// New marks mean another document: a picture list of the previous one closes.
 void CPlayerDlg::ShowMarks(const std::vector<int>& seconds)
 {
     m_seekBar.SetMarks(seconds);
+    if (m_pictureList.IsOpen()) m_pictureList.Close();
 }
 
 void CPlayerDlg::ShowIndicator(IndicatorLook look)
@@ -424,6 +434,13 @@ void CPlayerDlg::ShowTarget(int seconds)
     m_targetTime.ShowWindow(SW_SHOW);
 }
 
+void CPlayerDlg::ShowNotice(const std::wstring& text)
+{
+    m_indicator.ShowWindow(SW_HIDE);
+    m_targetTime.SetWindowText(text);
+    m_targetTime.ShowWindow(SW_SHOW);
+}
+
 void CPlayerDlg::HideTarget()
 {
     m_targetTime.ShowWindow(SW_HIDE);
@@ -435,6 +452,7 @@ void CPlayerDlg::ShowPicture(const std::wstring& path)
         m_picture.LoadFromResource(IDB_NO_PICTURE);
     else
         m_picture.LoadFromPath(path);
+    if (m_pictureList.IsOpen()) m_pictureList.SetCurrent(m_session.CurrentPeriod());
 }
 
 void CPlayerDlg::ShowVolume(int volume)
@@ -453,6 +471,11 @@ void CPlayerDlg::ShowMute(bool muted)
 void CPlayerDlg::Report(UINT stringId)
 {
     AppMessageBox(LoadResourceString(stringId), MB_OK);
+}
+
+void CPlayerDlg::ReportText(const std::wstring& text)
+{
+    AppMessageBox(text, MB_OK);
 }
 
 void CPlayerDlg::StartTimer(UINT_PTR id, UINT milliseconds)

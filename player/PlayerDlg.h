@@ -12,6 +12,7 @@
 #include "player/PlaybackSession.h"
 #include "player/PlayerCommands.h"
 #include "ui/ImageCtrl.h"
+#include "ui/PictureList.h"
 #include "ui/SeekBar.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinSlider.h"
@@ -88,11 +89,13 @@ private:
     void ShowIndicator(IndicatorLook look) override;
     void HideIndicator() override;
     void ShowTarget(int seconds) override;
+    void ShowNotice(const std::wstring& text) override;
     void HideTarget() override;
     void ShowPicture(const std::wstring& path) override;
     void ShowVolume(int volume) override;
     void ShowMute(bool muted) override;
     void Report(UINT stringId) override;
+    void ReportText(const std::wstring& text) override;
     void StartTimer(UINT_PTR id, UINT milliseconds) override;
     void StopTimer(UINT_PTR id) override;
     void ScheduleOpen() override;
@@ -117,6 +120,7 @@ private:
     void OnMenuCommand(WPARAM command);
     void OnSysCommand(WPARAM command, LPARAM lParam);
     void ShowAboutBox();
+    void ShowPictureList();
     void ShowTopMostLook();
     void ShowStripViewLook();
     void ShowMaximizeLook(bool afterSystemRestore);
@@ -165,5 +169,6 @@ private:
     CSkinButton m_indicator;
     CSkinSlider m_volume;
     CSeekBar m_seekBar;
+    CPictureList m_pictureList;
     UniqueFont m_font;
 };

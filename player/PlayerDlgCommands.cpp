@@ -105,6 +105,8 @@ void CPlayerDlg::OnContextMenu(POINT clientPoint)
     if (!menu || !file || !playback || !volume) return;
 
     AppendString(file.Get(), 0, ID_MENU_OPEN, IDS_MENU_OPEN);
+    AppendMenuW(file.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendRecentDocumentItems(file.Get(), m_session.RecentDocuments());
 
     AppendString(volume.Get(), 0, ID_MENU_VOLUME_UP, IDS_MENU_VOLUME_UP);
     AppendString(volume.Get(), 0, ID_MENU_VOLUME_DOWN, IDS_MENU_VOLUME_DOWN);
@@ -115,6 +117,9 @@ void CPlayerDlg::OnContextMenu(POINT clientPoint)
     AppendMenuW(playback.Get(), MF_SEPARATOR, 0, nullptr);
     AppendString(playback.Get(), 0, ID_MENU_NEXT_PICTURE, IDS_MENU_NEXT_PICTURE);
     AppendString(playback.Get(), 0, ID_MENU_PREV_PICTURE, IDS_MENU_PREV_PICTURE);
+    AppendString(playback.Get(), 0, ID_MENU_PICTURE_LIST, IDS_MENU_PICTURE_LIST);
+    AppendString(playback.Get(), m_session.PausesAtPictures() ? MF_CHECKED : 0, ID_MENU_PAUSE_AT_PICTURES,
+                 IDS_MENU_PAUSE_AT_PICTURES);
     AppendMenuW(playback.Get(), MF_SEPARATOR, 0, nullptr);
     AppendString(playback.Get(), 0, ID_MENU_SKIP_FORWARD, IDS_MENU_SKIP_FORWARD);
     AppendString(playback.Get(), 0, ID_MENU_SKIP_BACK, IDS_MENU_SKIP_BACK);
@@ -160,6 +165,11 @@ void CPlayerDlg::ShowAboutBox()
 {
     CAboutDlg about(m_hWnd);
     about.DoModal();
+}
+
+void CPlayerDlg::ShowPictureList()
+{
+    if (m_session.IsDocumentLoaded()) m_pictureList.Show(m_hWnd, m_session.Pictures(), m_session.CurrentPeriod());
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // HKEY_CURRENT_USER. The stores take the key's path as a parameter, so a test keeps its own.
 
 #include "framework/Handles.h"
+#include <optional>
 #include <string>
 
 constexpr wchar_t kUserSettingsKey[] = L"Software\\Tesmar\\Kavora Player";
@@ -11,3 +12,8 @@ constexpr wchar_t kUserSettingsKey[] = L"Software\\Tesmar\\Kavora Player";
 UniqueRegKey CreateUserKey(const std::wstring& path);
 // The key at `path` under HKEY_CURRENT_USER with `access`; invalid when it is not there.
 UniqueRegKey OpenUserKey(const std::wstring& path, REGSAM access = KEY_READ);
+
+// A number kept under HKEY_CURRENT_USER\`path`; none when it is not there or not a number.
+std::optional<DWORD> ReadUserNumber(const std::wstring& path, const wchar_t* name);
+// Keeps a number there; a failure leaves the setting as it was, for the next run to find.
+void WriteUserNumber(const std::wstring& path, const wchar_t* name, DWORD value);

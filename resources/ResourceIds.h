@@ -158,7 +158,7 @@
 #define ID_MENU_MUTE            20011
 #define ID_MENU_ABOUT           20012
 
-// Strings: resuming, recent documents and the picture list
+// Strings: resuming, recent documents, the picture list and pausing at each picture
 #define IDS_RESUMED_AT              17100
 #define IDS_RECENT_NONE             17101
 #define IDS_MENU_RECENT             17102
@@ -166,12 +166,15 @@
 #define IDS_PICTURE_LIST_TITLE      17104
 #define IDS_PICTURE_LIST_ENTRY      17105
 #define IDS_PICTURE_LIST_NO_PICTURE 17106
+#define IDS_MENU_PAUSE_AT_PICTURES  17107
+#define IDS_RECENT_MISSING          17108
 
 // The list-view control of the picture list window
 #define IDC_PICTURE_LIST            17150
 
-// Commands: the picture list and the recent documents (one command for each of the eight places)
+// Commands: the picture list, pausing at each picture and the recent documents (one command for each of the eight places)
 #define ID_MENU_PICTURE_LIST        20200
+#define ID_MENU_PAUSE_AT_PICTURES   20201
 #define ID_MENU_RECENT_NONE         20209
 #define ID_MENU_RECENT_FIRST        20210
 #define ID_MENU_RECENT_LAST         20217

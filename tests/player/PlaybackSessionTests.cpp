@@ -3,6 +3,7 @@
 #include "document/ContainerWriter.h"
 #include "document/WorkFolder.h"
 #include "framework/Handles.h"
+#include "framework/Resources.h"
 #include "player/PlaybackSession.h"
 #include "resources/ResourceIds.h"
 
@@ -125,7 +126,16 @@ public:
         target = seconds;
         indicator.reset();
     }
-    void HideTarget() override { target.reset(); }
+    void ShowNotice(const std::wstring& text) override
+    {
+        notice = text;
+        indicator.reset();
+    }
+    void HideTarget() override
+    {
+        target.reset();
+        notice.reset();
+    }
     void ShowPicture(const std::wstring& path) override
     {
         picture = path.substr(path.find_last_of(L'\\') + 1);
@@ -138,6 +148,7 @@ public:
         reports.push_back(stringId);
         if (onReport) onReport(); // what the user does while the message box shows
     }
+    void ReportText(const std::wstring& text) override { textReports.push_back(text); }
     void StartTimer(UINT_PTR id, UINT milliseconds) override { timers[id] = milliseconds; }
     void StopTimer(UINT_PTR id) override { timers.erase(id); }
     void ScheduleOpen() override { ++scheduledOpens; }
@@ -150,11 +161,13 @@ public:
     std::vector<int> marks;
     std::optional<IndicatorLook> indicator;
     std::optional<int> target;
+    std::optional<std::wstring> notice;
     std::wstring picture = L"?";
     int pictureLoads = 0;
     int volume = -1;
     bool muted = false;
     std::vector<UINT> reports;
+    std::vector<std::wstring> textReports;
     std::function<void()> onReport;
     std::map<UINT_PTR, UINT> timers;
     int scheduledOpens = 0;
@@ -167,15 +180,25 @@ protected:
         m_folder = GetTempFolder() + L"kavora-session-test\\";
         CleanUpFolder(m_folder);
         CreateDirectoryW(m_folder.c_str(), nullptr);
-        auto player = std::make_unique<CFakeAudioPlayer>();
-        m_player = player.get();
-        m_session = std::make_unique<CPlaybackSession>(m_view, std::move(player), m_folder + L"work\\");
-        ASSERT_EQ(m_session->Initialize(nullptr), S_OK);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+        SetResourceModule(m_texts.Get());
+        StartSession();
     }
     void TearDown() override
     {
         m_session.reset();
         CleanUpFolder(m_folder);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+        SetResourceModule(nullptr);
+    }
+    // A new session, as the next run of the player has, with what the last one kept.
+    void StartSession()
+    {
+        m_session.reset();
+        auto player = std::make_unique<CFakeAudioPlayer>();
+        m_player = player.get();
+        m_session = std::make_unique<CPlaybackSession>(m_view, std::move(player), m_folder + L"work\\", kSettingsKey);
+        ASSERT_EQ(m_session->Initialize(nullptr), S_OK);
     }
 
     // A document named `title`.kav: pictures at 0, 12.5 s and 30 s with a period without a
@@ -203,6 +226,8 @@ protected:
         ASSERT_EQ(m_player->state, Playing);
     }
 
+    static constexpr const wchar_t* kSettingsKey = L"Software\\Tesmar\\Kavora Player Tests\\Session";
+    const UniqueModule m_texts{LoadLibraryExW(L"ZEL.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE)};
     std::wstring m_folder;
     CRecordingView m_view;
     CFakeAudioPlayer* m_player = nullptr;
@@ -406,4 +431,59 @@ TEST_F(PlaybackSessionTest, ATimerNobodyArmedIsReported)
 {
     m_session->OnTimer(4242);
     EXPECT_EQ(m_view.reports, std::vector<UINT>{IDS_PLAYBACK_FAILED});
+}
+
+TEST_F(PlaybackSessionTest, ADocumentOpenedAgainGoesOnWhereItWasLeftAndIsFirstAmongTheRecent)
+{
+    const std::wstring lecture = Document(L"Lecture");
+    const std::wstring talk = Document(L"Talk");
+    OpenAndPlay(L"Lecture");
+    m_player->positionMs = 31000;
+    m_session->RequestOpen(talk, OpenSource::Drop);
+    EXPECT_EQ(m_player->positionMs, 0) << "another document starts at its beginning";
+    EXPECT_FALSE(m_view.notice);
+
+    StartSession(); // the next run
+    EXPECT_EQ(m_session->RecentDocuments(), (std::vector<std::wstring>{talk, lecture}));
+    m_session->OpenRecent(1);
+    EXPECT_EQ(m_view.title, L"Lecture");
+    EXPECT_EQ(m_player->positionMs, 31000);
+    EXPECT_EQ(m_view.notice.value_or(L""), L"Resumed at 0:31");
+    EXPECT_EQ(m_view.timers[IDT_NOTICE], 2000u);
+    EXPECT_EQ(m_view.picture, L"c.jpg");
+    m_session->OnTimer(IDT_NOTICE);
+    EXPECT_FALSE(m_view.notice);
+    EXPECT_EQ(m_view.indicator, IndicatorLook::Playing);
+
+    ASSERT_TRUE(DeleteFileW(talk.c_str()));
+    m_session->OpenRecent(1);
+    ASSERT_EQ(m_view.textReports.size(), 1u);
+    EXPECT_NE(m_view.textReports[0].find(talk), std::wstring::npos) << "the message names the file";
+    EXPECT_EQ(m_session->RecentDocuments(), std::vector<std::wstring>{lecture});
+    EXPECT_EQ(m_view.title, L"Lecture") << "what plays goes on";
+}
+
+TEST_F(PlaybackSessionTest, PausingAtEachPictureStopsExactlyAtItsStartAndPlayGoesOn)
+{
+    m_session->TogglePauseAtPictures();
+    OpenAndPlay(L"Lecture");
+    m_player->positionMs = 13000; // the timer came late
+    m_session->OnTimer(IDT_NEXT_PERIOD);
+    EXPECT_EQ(m_player->state, Paused);
+    EXPECT_EQ(m_player->positionMs, 12500);
+    EXPECT_EQ(m_view.picture, L"b.jpg");
+    EXPECT_EQ(m_view.indicator, IndicatorLook::Paused);
+
+    m_session->PlayPause();
+    EXPECT_EQ(m_view.timers[IDT_NEXT_PERIOD], 7500u) << "on to the next period";
+    m_player->positionMs = 31000; // so late that the short period from 20 s passed too
+    m_session->OnTimer(IDT_NEXT_PERIOD);
+    EXPECT_EQ(m_player->positionMs, 20000) << "no period is passed over";
+
+    m_session->JumpToPeriod(3);
+    EXPECT_EQ(m_player->state, Playing) << "a jump does not pause where it lands";
+    EXPECT_EQ(m_view.picture, L"c.jpg");
+
+    StartSession();
+    EXPECT_TRUE(m_session->PausesAtPictures()) << "kept for the next run";
 }

@@ -199,7 +199,7 @@ TEST_F(ShippedModule, EveryStringIsPresentAndTrimmed)
     std::vector<UINT> ids{IDS_STARTUP_FAILED, IDS_PLAYBACK_FAILED, IDS_ABOUTBOX};
     for (UINT id = IDS_TIP_PLAY; id <= IDS_TIP_MINIMIZE; ++id) ids.push_back(id);
     for (UINT id = IDS_MENU_FILE; id <= IDS_MENU_COMPACT; ++id) ids.push_back(id);
-    for (UINT id = IDS_RESUMED_AT; id <= IDS_PICTURE_LIST_NO_PICTURE; ++id) ids.push_back(id);
+    for (UINT id = IDS_RESUMED_AT; id <= IDS_RECENT_MISSING; ++id) ids.push_back(id);
     for (const UINT id : ids) {
         const std::wstring text = String(id);
         ASSERT_FALSE(text.empty()) << "string " << id << " is missing";

@@ -1,0 +1,190 @@
+// The folder kavtool export-web writes, played in headless Chromium from file:// as a user opens
+// it: pictures on their moments, the marks, the keys, the voice decoded sample for sample, a
+// title full of markup shown as text, and the page at phone width. web-export-test.sh makes the
+// folders and names them in the environment.
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { after, before, test } from 'node:test';
+import { pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const demoFolder = process.env.KAV_WEB_DEMO;
+const markupFolder = process.env.KAV_WEB_MARKUP;
+const markupTitle = process.env.KAV_WEB_MARKUP_TITLE;
+const screenshots = process.env.KAV_WEB_SCREENSHOTS;
+const ON_TIME_MS = 100;
+
+const demoTimeline = JSON.parse(readFileSync(join(demoFolder, 'timeline.json'), 'utf8'));
+const pictured = demoTimeline.periods.filter((period) => period.picture);
+
+let browser;
+before(async () => {
+  browser = await puppeteer.launch({
+    executablePath: process.env.KAV_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
+  });
+});
+after(async () => browser?.close());
+
+// Opens a folder's page and collects everything the page complains about.
+async function openPage(folder, viewport = { width: 1280, height: 800 }) {
+  const page = await browser.newPage();
+  await page.setViewport(viewport);
+  const problems = [];
+  page.on('console', (message) => message.type() === 'error' && problems.push(message.text()));
+  page.on('pageerror', (error) => problems.push(error.message));
+  page.on('dialog', async (dialog) => {
+    problems.push('dialog: ' + dialog.message());
+    await dialog.dismiss();
+  });
+  page.on('requestfailed', (request) => problems.push('failed: ' + request.url()));
+  page.on('request', (request) => {
+    if (!request.url().startsWith('file:')) problems.push('outside the folder: ' + request.url());
+  });
+  await page.goto(pathToFileURL(join(folder, 'index.html')).href, { waitUntil: 'load' });
+  await page.waitForFunction(() => document.getElementById('voice').readyState >= 1);
+  return { page, problems };
+}
+
+async function shown(page) {
+  return page.evaluate(() => {
+    const picture = document.getElementById('picture');
+    return {
+      picture: picture.hidden ? null : picture.getAttribute('src'),
+      alt: picture.alt,
+      ms: document.getElementById('voice').currentTime * 1000,
+    };
+  });
+}
+
+async function seekAndSettle(page, ms) {
+  await page.evaluate((to) => new Promise((resolve) => {
+    const audio = document.getElementById('voice');
+    audio.addEventListener('seeked', resolve, { once: true });
+    audio.currentTime = to / 1000;
+  }), ms);
+}
+
+// Plays from just before `boundary` and reports the position at which what is shown changed.
+async function positionOfChange(page, boundary) {
+  await seekAndSettle(page, boundary - 400);
+  const change = page.evaluate(() => new Promise((resolve) => {
+    const audio = document.getElementById('voice');
+    const picture = document.getElementById('picture');
+    const observer = new MutationObserver(() => {
+      observer.disconnect();
+      resolve({ ms: audio.currentTime * 1000, picture: picture.hidden ? null : picture.getAttribute('src') });
+    });
+    observer.observe(picture, { attributes: true, attributeFilter: ['src', 'hidden'] });
+  }));
+  await page.click('#play');
+  const result = await change;
+  await page.click('#play');
+  return result;
+}
+
+test('the demo plays with every picture on its moment, and a mark jumps to its picture', async () => {
+  const { page, problems } = await openPage(demoFolder);
+  assert.equal(await page.$eval('h1', (h) => h.textContent), demoTimeline.title);
+  assert.deepEqual(await shown(page), { picture: pictured[0].picture, alt: `Picture 1 of ${pictured.length}`, ms: 0 });
+  const duration = await page.$eval('#voice', (audio) => audio.duration * 1000);
+  assert.ok(Math.abs(duration - demoTimeline.duration_ms) < 50, `the voice lasts ${duration} ms`);
+
+  // A picture, the period without one, and the picture after it.
+  for (const index of [1, 4, 5]) {
+    const period = demoTimeline.periods[index];
+    const change = await positionOfChange(page, period.start_ms);
+    assert.equal(change.picture, period.picture, `period ${index}`);
+    assert.ok(Math.abs(change.ms - period.start_ms) <= ON_TIME_MS,
+      `period ${index} starts at ${period.start_ms} ms and showed at ${change.ms.toFixed(0)} ms`);
+  }
+
+  const marks = await page.$$('.mark');
+  assert.equal(marks.length, pictured.length);
+  await marks[5].click();
+  await page.waitForFunction((ms) => Math.abs(document.getElementById('voice').currentTime * 1000 - ms) < 5,
+    {}, pictured[5].start_ms);
+  assert.equal((await shown(page)).picture, pictured[5].picture);
+  assert.equal((await shown(page)).alt, `Picture 6 of ${pictured.length}`);
+
+  if (screenshots) {
+    await seekAndSettle(page, demoTimeline.periods[1].start_ms + 2000);
+    await page.screenshot({ path: join(screenshots, 'web-export-desktop.png') });
+  }
+  assert.deepEqual(problems, []);
+});
+
+test('the keys do what the player\'s keys do, wherever the focus is', async () => {
+  const { page, problems } = await openPage(demoFolder);
+  const position = async () => (await shown(page)).ms;
+  const starts = demoTimeline.periods.map((period) => period.start_ms);
+
+  await page.keyboard.press('PageDown');
+  assert.equal(Math.round(await position()), starts[1]);
+  await page.keyboard.press('PageDown');
+  assert.equal(Math.round(await position()), starts[2]);
+  await page.keyboard.press('ArrowRight');
+  assert.equal(Math.round(await position()), starts[2] + 10000);
+  await page.keyboard.press('ArrowLeft');
+  assert.equal(Math.round(await position()), starts[2] + 7000);
+  await page.keyboard.press('PageUp');
+  assert.equal(Math.round(await position()), starts[2], 'back to the start of the picture shown');
+  await page.keyboard.press('PageUp');
+  assert.equal(Math.round(await position()), starts[1], 'just after a start, to the one before');
+  await page.keyboard.press('Home');
+  assert.equal(await position(), 0);
+
+  // Space on a focused button plays once, not once for the key and again as a click.
+  await page.focus('#next');
+  await page.keyboard.press('Space');
+  await page.waitForFunction(() => !document.getElementById('voice').paused);
+  assert.equal(await page.$eval('#play', (b) => b.getAttribute('aria-label')), 'Pause');
+  assert.equal(Math.round(await position() / 1000), 0, 'Space did not press the focused button');
+  await page.keyboard.press('Space');
+  assert.equal(await page.$eval('#voice', (audio) => audio.paused), true);
+  assert.deepEqual(problems, []);
+});
+
+test('a title and names full of markup stay text, and the WAV voice holds the FLAC one\'s samples', async () => {
+  const { page, problems } = await openPage(markupFolder);
+  assert.equal(await page.title(), markupTitle);
+  assert.equal(await page.$eval('h1', (h) => h.textContent), markupTitle);
+  assert.equal(await page.$$eval('main b, main img:not(#picture), script', (found) => found.length), 2,
+    'no element came from the title');
+  const embedded = await page.$eval('#timeline', (script) => JSON.parse(script.textContent));
+  assert.deepEqual(embedded, JSON.parse(readFileSync(join(markupFolder, 'timeline.json'), 'utf8')));
+
+  // Both folders carry the demo's voice: the browser decodes the lossless form to the same samples.
+  const wav = readFileSync(join(markupFolder, 'voice.wav'));
+  const samples = await page.evaluate(async (flac, wave, rate) => {
+    // A context at the voice's own rate, so that nothing is resampled.
+    const decode = async (base64) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      return (await new OfflineAudioContext(1, 1, rate).decodeAudioData(bytes.buffer)).getChannelData(0);
+    };
+    const [a, b] = [await decode(flac), await decode(wave)];
+    let largest = 0;
+    for (let i = 0; i < Math.min(a.length, b.length); ++i) largest = Math.max(largest, Math.abs(a[i] - b[i]));
+    return { flac: a.length, wav: b.length, largest };
+  }, readFileSync(join(demoFolder, 'voice.flac')).toString('base64'), wav.toString('base64'), wav.readUInt32LE(24));
+  assert.equal(samples.flac, samples.wav);
+  assert.equal(Math.floor(samples.flac * 1000 / wav.readUInt32LE(24)), demoTimeline.duration_ms);
+  assert.equal(samples.largest, 0);
+  assert.deepEqual(problems, []);
+});
+
+test('at phone width the page fits, every control has a name and is large enough to touch', async () => {
+  const { page, problems } = await openPage(demoFolder, { width: 390, height: 844, isMobile: true, hasTouch: true });
+  const layout = await page.evaluate(() => ({
+    overflow: document.documentElement.scrollWidth - window.innerWidth,
+    unnamed: [...document.querySelectorAll('button, input')].filter((c) => !c.getAttribute('aria-label')).length,
+    small: [...document.querySelectorAll('.controls button')].filter((b) => b.offsetHeight < 44 || b.offsetWidth < 44).length,
+  }));
+  assert.deepEqual(layout, { overflow: 0, unnamed: 0, small: 0 });
+  await page.tap('#next');
+  assert.equal(Math.round((await shown(page)).ms), demoTimeline.periods[1].start_ms);
+  if (screenshots) await page.screenshot({ path: join(screenshots, 'web-export-phone.png') });
+  assert.deepEqual(problems, []);
+});

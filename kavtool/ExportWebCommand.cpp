@@ -160,7 +160,7 @@ void WriteVoice(const std::wstring& tmvPath, const std::wstring& outPath, const 
         first += count;
         const int percent = static_cast<int>(first * 100 / header.frameCount);
         if (showProgress && percent / kProgressStepPercent > shownPercent / kProgressStepPercent && percent < 100) {
-            PrintError(L"kavtool: " + shownName + L": " + std::to_wstring(percent) + L"%");
+            PrintError(L"kavtool: writing " + shownName + L": " + std::to_wstring(percent) + L"%");
             shownPercent = percent;
         }
     }

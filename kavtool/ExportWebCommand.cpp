@@ -134,14 +134,20 @@ private:
     std::wstring m_path;
 };
 
-// Decodes the voice track into `outPath` through `writer` (FLAC or WAVE), a chunk at a time,
+// Opens the document's voice track for decoding. The player opens a document without decoding
+// its voice, so a broken track is found here and told against the document, not the work folder.
+void OpenVoice(CTmvReader& reader, CFileSource& source, const std::wstring& document)
+{
+    const VoiceResult result = source.IsOpen() ? reader.Open(source) : VoiceResult::ReadError;
+    if (result != VoiceResult::Ok)
+        FailWithFile(document, L"its voice track cannot be decoded: " + FromUtf8(DescribeVoiceResult(result)));
+}
+
+// Decodes the whole voice into `outPath` through `writer` (FLAC or WAVE), a chunk at a time,
 // showing progress on standard error for a long voice.
 template <class Writer>
-void WriteVoice(const std::wstring& tmvPath, const std::wstring& outPath, const std::wstring& shownName, Writer& writer)
+void WriteVoice(CTmvReader& reader, const std::wstring& outPath, const std::wstring& shownName, Writer& writer)
 {
-    CFileSource source{std::filesystem::path(tmvPath)};
-    CTmvReader reader;
-    if (!source.IsOpen() || reader.Open(source) != VoiceResult::Ok) FailWithFile(tmvPath, L"cannot be read");
     const TmvHeader& header = reader.Header();
     CFileSink sink{std::filesystem::path(outPath)};
     if (!sink.IsOpen()) FailWithFile(shownName, L"cannot be created");
@@ -173,15 +179,15 @@ std::wstring VoiceFileName(AudioForm form)
     return form == AudioForm::Flac ? L"voice.flac" : L"voice.wav";
 }
 
-void ExportVoice(const std::wstring& tmvPath, const std::wstring& folder, AudioForm form)
+void ExportVoice(CTmvReader& reader, const std::wstring& folder, AudioForm form)
 {
     const std::wstring name = VoiceFileName(form);
     if (form == AudioForm::Flac) {
         CFlacWriter writer;
-        WriteVoice(tmvPath, folder + name, name, writer);
+        WriteVoice(reader, folder + name, name, writer);
     } else {
         CWavWriter writer;
-        WriteVoice(tmvPath, folder + name, name, writer);
+        WriteVoice(reader, folder + name, name, writer);
     }
 }
 
@@ -335,20 +341,23 @@ int RunExportWeb(const std::vector<std::wstring>& args)
 
     std::wstring voicePath;
     document.GetVoicePath(voicePath);
-    const TmvHeader voice = ReadVoiceHeader(voicePath);
+    CFileSource voiceSource{std::filesystem::path(voicePath)};
+    CTmvReader voice;
+    OpenVoice(voice, voiceSource, path);
+    const TmvHeader& header = voice.Header();
     std::vector<PictureEntry> entries;
     document.GetPictureList(entries);
 
     CStagingFolder staging(target);
-    const auto durationMs = static_cast<std::int64_t>(voice.frameCount * 1000 / voice.sampleRate);
+    const auto durationMs = static_cast<std::int64_t>(header.frameCount * 1000 / header.sampleRate);
     WebTimeline timeline = ExportPictures(entries, staging.Path(), durationMs);
     document.GetTitle(timeline.title);
     timeline.voice = VoiceFileName(form);
-    ExportVoice(voicePath, staging.Path(), form);
+    ExportVoice(voice, staging.Path(), form);
     WritePage(timeline, staging.Path());
 
     const ExportSizes sizes = MeasureExport(staging.Path(), timeline.voice);
     staging.MoveTo(target, dir);
-    PrintSizes(dir, sizes, path, form, voice);
+    PrintSizes(dir, sizes, path, form, header);
     return kExitOk;
 }

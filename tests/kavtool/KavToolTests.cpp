@@ -518,6 +518,15 @@ TEST_F(KavTool, ExportWebReplacesAFolderOnlyWhenToldAndNeverLeavesHalfOfOne)
         EXPECT_EQ(exported.err, inspected.err);
     }
 
+    // The player opens a document without decoding its voice; the export decodes all of it.
+    WriteBytes(Path(L"noise.tmv"), PictureBytes('n', 500));
+    ContainerContent content;
+    content.voiceName = L"noise.tmv";
+    content.voicePath = Path(L"noise.tmv");
+    ASSERT_EQ(BuildPictureIndex({{true, false, L"", 0}}, content.index), S_OK);
+    ASSERT_EQ(WriteContainer(Path(L"noise.kav"), content), S_OK);
+    ExpectRefused({L"export-web", Path(L"noise.kav"), Path(L"never")}, kExitFailure, Path(L"noise.kav") + L": its voice track");
+
     const ToolRun forced = RunKavTool({L"export-web", document, dir, L"--force", L"--audio", L"wav"});
     ASSERT_EQ(forced.exitCode, 0u) << forced.err;
     EXPECT_FALSE(Exists(dir + L"\\mine.txt")) << "replaced, not written into";

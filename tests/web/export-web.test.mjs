@@ -1,7 +1,7 @@
 // The folder kavtool export-web writes, played in headless Chromium from file:// as a user opens
-// it: pictures on their moments, the marks, the keys, the voice decoded sample for sample, a
-// title full of markup shown as text, and the page at phone width. web-export-test.sh makes the
-// folders and names them in the environment.
+// it: pictures on their moments, the marks, the keys, the FLAC voice decoded to the WAV one's
+// samples, a title full of markup shown as text, and the page at phone width.
+// web-export-test.sh makes the folders and names them in the environment.
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -12,6 +12,7 @@ import puppeteer from 'puppeteer-core';
 const demoFolder = process.env.KAV_WEB_DEMO;
 const markupFolder = process.env.KAV_WEB_MARKUP;
 const markupTitle = process.env.KAV_WEB_MARKUP_TITLE;
+const stereoFolder = process.env.KAV_WEB_STEREO;
 const screenshots = process.env.KAV_WEB_SCREENSHOTS;
 const ON_TIME_MS = 100;
 
@@ -147,7 +148,29 @@ test('the keys do what the player\'s keys do, wherever the focus is', async () =
   assert.deepEqual(problems, []);
 });
 
-test('a title and names full of markup stay text, and the WAV voice holds the FLAC one\'s samples', async () => {
+// The frames a browser decodes from a FLAC and a WAV file, the frames the WAV file holds, and the
+// largest difference between the two decodings.
+async function compareDecoded(page, flacPath, wavPath) {
+  const wav = readFileSync(wavPath);
+  const frames = (wav.length - 44) / (2 * wav.readUInt16LE(22));
+  const decoded = await page.evaluate(async (flac, wave, channels, rate) => {
+    // A context at the voice's own rate, so that nothing is resampled.
+    const decode = async (base64) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      return new OfflineAudioContext(channels, 1, rate).decodeAudioData(bytes.buffer);
+    };
+    const [a, b] = [await decode(flac), await decode(wave)];
+    let largest = a.numberOfChannels === b.numberOfChannels ? 0 : Infinity;
+    for (let c = 0; c < Math.min(a.numberOfChannels, b.numberOfChannels); ++c) {
+      const [x, y] = [a.getChannelData(c), b.getChannelData(c)];
+      for (let i = 0; i < Math.min(x.length, y.length); ++i) largest = Math.max(largest, Math.abs(x[i] - y[i]));
+    }
+    return { flac: a.length, wav: b.length, largest };
+  }, readFileSync(flacPath).toString('base64'), wav.toString('base64'), wav.readUInt16LE(22), wav.readUInt32LE(24));
+  return { ...decoded, frames };
+}
+
+test('a title full of markup stays text, and the FLAC voice holds the WAV one\'s samples', async () => {
   const { page, problems } = await openPage(markupFolder);
   assert.equal(await page.title(), markupTitle);
   assert.equal(await page.$eval('h1', (h) => h.textContent), markupTitle);
@@ -156,22 +179,12 @@ test('a title and names full of markup stay text, and the WAV voice holds the FL
   const embedded = await page.$eval('#timeline', (script) => JSON.parse(script.textContent));
   assert.deepEqual(embedded, JSON.parse(readFileSync(join(markupFolder, 'timeline.json'), 'utf8')));
 
-  // Both folders carry the demo's voice: the browser decodes the lossless form to the same samples.
-  const wav = readFileSync(join(markupFolder, 'voice.wav'));
-  const samples = await page.evaluate(async (flac, wave, rate) => {
-    // A context at the voice's own rate, so that nothing is resampled.
-    const decode = async (base64) => {
-      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
-      return (await new OfflineAudioContext(1, 1, rate).decodeAudioData(bytes.buffer)).getChannelData(0);
-    };
-    const [a, b] = [await decode(flac), await decode(wave)];
-    let largest = 0;
-    for (let i = 0; i < Math.min(a.length, b.length); ++i) largest = Math.max(largest, Math.abs(a[i] - b[i]));
-    return { flac: a.length, wav: b.length, largest };
-  }, readFileSync(join(demoFolder, 'voice.flac')).toString('base64'), wav.toString('base64'), wav.readUInt32LE(24));
-  assert.equal(samples.flac, samples.wav);
-  assert.equal(Math.floor(samples.flac * 1000 / wav.readUInt32LE(24)), demoTimeline.duration_ms);
-  assert.equal(samples.largest, 0);
+  // The markup document carries the demo's voice; the stereo one has silence, a tone and noise.
+  const demo = await compareDecoded(page, join(demoFolder, 'voice.flac'), join(markupFolder, 'voice.wav'));
+  assert.deepEqual(demo, { flac: demo.frames, wav: demo.frames, largest: 0, frames: demo.frames });
+  assert.ok(Math.abs(demo.frames / 22.05 - demoTimeline.duration_ms) < 1);
+  const stereo = await compareDecoded(page, join(stereoFolder + '-flac', 'voice.flac'), join(stereoFolder + '-wav', 'voice.wav'));
+  assert.deepEqual(stereo, { flac: 40000, wav: 40000, largest: 0, frames: 40000 });
   assert.deepEqual(problems, []);
 });
 

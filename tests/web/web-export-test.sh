@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Exports the demo document (voice as FLAC) and a document whose title is full of markup (voice
-# as WAV) with kavtool, then plays both folders in headless Chromium (export-web.test.mjs).
+# Exports the demo document (voice as FLAC), a document whose title is full of markup (the same
+# voice as WAV) and a stereo one (both forms) with kavtool, then plays them in headless Chromium
+# (export-web.test.mjs).
 # Screenshots of the page at desktop and phone width go to the build's screenshots folder.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -28,8 +29,14 @@ node -e '
   bytes.write(title + ".tmv", 32 + 528, "utf16le");
   fs.writeFileSync(path, bytes);' "$work/markup.kav" "$title"
 kavtool export-web "$work/markup.kav" "$work/markup" --audio wav
+# Stereo: exact silence (no dither), a tone and noise, so the FLAC writer makes constant blocks,
+# predicted ones and raw-coded residual partitions.
+sox -D -n -r 16000 -c 2 -b 16 "$work/stereo.wav" synth 2 sine 300 whitenoise pad 0.5 0
+kavtool create "$work/stereo.kav" --voice "$work/stereo.wav" --codec pcm
+kavtool export-web "$work/stereo.kav" "$work/stereo-flac"
+kavtool export-web "$work/stereo.kav" "$work/stereo-wav" --audio wav
 
-export KAV_WEB_DEMO="$work/demo" KAV_WEB_MARKUP="$work/markup" KAV_WEB_MARKUP_TITLE="$title"
+export KAV_WEB_DEMO="$work/demo" KAV_WEB_MARKUP="$work/markup" KAV_WEB_MARKUP_TITLE="$title" KAV_WEB_STEREO="$work/stereo"
 export KAV_WEB_SCREENSHOTS="$KAV_BUILD_DIR/screenshots"
 cd "$here"
 exec node --test --test-reporter=spec export-web.test.mjs

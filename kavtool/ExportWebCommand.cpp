@@ -37,7 +37,8 @@ const wchar_t kHelp[] =
     L"  --audio wav    the voice as 16-bit PCM WAV, for the rare browser without FLAC\n"
     L"  --force        replace DIR when it exists\n"
     L"DIR is written beside itself under a temporary name and renamed when complete, so it never\n"
-    L"holds half an export. The command ends with the folder's size and what it is made of.\n"
+    L"holds half an export. The command ends with the folder's size and what it is made of; a\n"
+    L"voice of ten minutes or more shows its progress on standard error.\n"
     L"Exit status: 0 when the folder was written, 1 when the document cannot be opened or a file\n"
     L"cannot be written, 2 for a wrong command line.";
 

@@ -3,7 +3,8 @@
 // samples, a title full of markup shown as text, and the page at phone width.
 // web-export-test.sh makes the folders and names them in the environment.
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { createReadStream, readFileSync, statSync } from 'node:fs';
+import { createServer } from 'node:http';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
@@ -29,22 +30,26 @@ before(async () => {
 });
 after(async () => browser?.close());
 
-// Opens a folder's page and collects everything the page complains about.
-async function openPage(folder, viewport = { width: 1280, height: 800 }) {
+const pageOf = (folder) => pathToFileURL(join(folder, 'index.html')).href;
+
+// Opens an exported page and collects everything it complains about, and every request for
+// anything outside its folder.
+async function openPage(url, viewport = { width: 1280, height: 800 }) {
   const page = await browser.newPage();
   await page.setViewport(viewport);
   const problems = [];
+  const folder = url.slice(0, url.lastIndexOf('/') + 1);
   page.on('console', (message) => message.type() === 'error' && problems.push(message.text()));
   page.on('pageerror', (error) => problems.push(error.message));
+  page.on('requestfailed', (request) => problems.push('failed: ' + request.url()));
+  page.on('request', (request) => {
+    if (!request.url().startsWith(folder)) problems.push('outside the folder: ' + request.url());
+  });
   page.on('dialog', async (dialog) => {
     problems.push('dialog: ' + dialog.message());
     await dialog.dismiss();
   });
-  page.on('requestfailed', (request) => problems.push('failed: ' + request.url()));
-  page.on('request', (request) => {
-    if (!request.url().startsWith('file:')) problems.push('outside the folder: ' + request.url());
-  });
-  await page.goto(pathToFileURL(join(folder, 'index.html')).href, { waitUntil: 'load' });
+  await page.goto(url, { waitUntil: 'load' });
   await page.waitForFunction(() => document.getElementById('voice').readyState >= 1);
   return { page, problems };
 }
@@ -87,7 +92,7 @@ async function positionOfChange(page, boundary) {
 }
 
 test('the demo plays with every picture on its moment, and a mark jumps to its picture', async () => {
-  const { page, problems } = await openPage(demoFolder);
+  const { page, problems } = await openPage(pageOf(demoFolder));
   assert.equal(await page.$eval('h1', (h) => h.textContent), demoTimeline.title);
   assert.deepEqual(await shown(page), { picture: pictured[0].picture, alt: `Picture 1 of ${pictured.length}`, ms: 0 });
   const duration = await page.$eval('#voice', (audio) => audio.duration * 1000);
@@ -118,7 +123,7 @@ test('the demo plays with every picture on its moment, and a mark jumps to its p
 });
 
 test('the keys do what the player\'s keys do, wherever the focus is', async () => {
-  const { page, problems } = await openPage(demoFolder);
+  const { page, problems } = await openPage(pageOf(demoFolder));
   const position = async () => (await shown(page)).ms;
   const starts = demoTimeline.periods.map((period) => period.start_ms);
 
@@ -171,7 +176,7 @@ async function compareDecoded(page, flacPath, wavPath) {
 }
 
 test('a title full of markup stays text, and the FLAC voice holds the WAV one\'s samples', async () => {
-  const { page, problems } = await openPage(markupFolder);
+  const { page, problems } = await openPage(pageOf(markupFolder));
   assert.equal(await page.title(), markupTitle);
   assert.equal(await page.$eval('h1', (h) => h.textContent), markupTitle);
   assert.equal(await page.$$eval('main b, main img:not(#picture), script', (found) => found.length), 2,
@@ -189,7 +194,7 @@ test('a title full of markup stays text, and the FLAC voice holds the WAV one\'s
 });
 
 test('at phone width the page fits, every control has a name and is large enough to touch', async () => {
-  const { page, problems } = await openPage(demoFolder, { width: 390, height: 844, isMobile: true, hasTouch: true });
+  const { page, problems } = await openPage(pageOf(demoFolder), { width: 390, height: 844, isMobile: true, hasTouch: true });
   const layout = await page.evaluate(() => ({
     overflow: document.documentElement.scrollWidth - window.innerWidth,
     unnamed: [...document.querySelectorAll('button, input')].filter((c) => !c.getAttribute('aria-label')).length,
@@ -200,4 +205,37 @@ test('at phone width the page fits, every control has a name and is large enough
   assert.equal(Math.round((await shown(page)).ms), demoTimeline.periods[1].start_ms);
   if (screenshots) await page.screenshot({ path: join(screenshots, 'web-export-phone.png') });
   assert.deepEqual(problems, []);
+});
+
+// A plain static server, as a web host serves files: by extension, with byte ranges.
+const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.json': 'application/json',
+  '.jpg': 'image/jpeg', '.flac': 'audio/flac', '.wav': 'audio/wav' };
+
+test('from a static web server the demo plays the same', async () => {
+  const server = createServer((request, response) => {
+    const file = join(demoFolder, decodeURIComponent(new URL(request.url, 'http://host').pathname));
+    const size = statSync(file, { throwIfNoEntry: false })?.size;
+    if (size === undefined) return response.writeHead(404).end();
+    const [, from, to] = /bytes=(\d+)-(\d*)/.exec(request.headers.range ?? '') ?? [];
+    const start = Number(from ?? 0);
+    const end = to ? Number(to) : size - 1;
+    response.writeHead(from === undefined ? 200 : 206, {
+      'Content-Type': TYPES[file.slice(file.lastIndexOf('.'))] ?? 'application/octet-stream',
+      'Content-Length': end - start + 1, 'Accept-Ranges': 'bytes',
+      ...(from === undefined ? {} : { 'Content-Range': `bytes ${start}-${end}/${size}` }),
+    });
+    createReadStream(file, { start, end }).pipe(response);
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  try {
+    const { page, problems } = await openPage(`http://127.0.0.1:${server.address().port}/index.html`);
+    const period = demoTimeline.periods[5];
+    const change = await positionOfChange(page, period.start_ms);
+    assert.equal(change.picture, period.picture);
+    assert.ok(Math.abs(change.ms - period.start_ms) <= ON_TIME_MS, `showed at ${change.ms.toFixed(0)} ms`);
+    await page.close();
+    assert.deepEqual(problems, []);
+  } finally {
+    server.close();
+  }
 });

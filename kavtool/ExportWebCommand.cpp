@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 #include <map>
 #include <string_view>
 
@@ -192,8 +193,8 @@ void ExportVoice(CTmvReader& reader, const std::wstring& folder, AudioForm form)
     }
 }
 
-// Copies each picture the periods show once, under a name of plain ASCII letters and digits
-// that every file system and web server keeps as it is, and builds the timeline on them.
+// Copies each picture the periods show once, under a plain ASCII name that every file system
+// and web server keeps as it is, and builds the timeline on them.
 WebTimeline ExportPictures(const std::vector<PictureEntry>& entries, const std::wstring& folder, std::int64_t durationMs)
 {
     WebTimeline timeline;

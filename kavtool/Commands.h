@@ -10,3 +10,4 @@ int RunInspect(const std::vector<std::wstring>& args);
 int RunExtract(const std::vector<std::wstring>& args);
 int RunEncode(const std::vector<std::wstring>& args);
 int RunDecode(const std::vector<std::wstring>& args);
+int RunExportWeb(const std::vector<std::wstring>& args);

@@ -7,6 +7,7 @@
 #include "kavtool/Commands.h"
 #include "kavtool/Console.h"
 #include "kavtool/Json.h"
+#include "kavtool/ToolDocument.h"
 #include "kavtool/ToolFiles.h"
 
 #include <windows.h>
@@ -48,10 +49,7 @@ std::vector<std::uint32_t> ReadReferences(const std::wstring& indexPath)
 
 DocumentReport ReadDocument(const std::wstring& path)
 {
-    const std::wstring temp = GetTempFolder();
-    if (temp.empty()) FailWithFile(path, L"cannot be read: the system names no usable temporary folder");
-    // A folder of this process's own, so that a running player's work folder is never touched.
-    CPlayerDocument document(temp + L"kavtool-" + std::to_wstring(GetCurrentProcessId()) + L"\\");
+    CPlayerDocument document(PrivateWorkFolder(path));
 
     DocumentReport report;
     report.result = document.Load(path);
@@ -157,7 +155,6 @@ int RunInspect(const std::vector<std::wstring>& args)
     else PrintText(report);
     if (SUCCEEDED(report.result)) return kExitOk;
 
-    const std::wstring problem = report.result == E_INVALIDARG ? L"no such file" : L"the player cannot open this document";
-    PrintError(L"kavtool: " + path + L": " + problem + L" (" + DescribeResult(report.result) + L")");
+    PrintError(DescribeLoadFailure(path, report.result));
     return kExitFailure;
 }

@@ -9,6 +9,7 @@
 #include "document/WorkFolder.h"
 #include "framework/Handles.h"
 #include "kavtool/CommandLine.h"
+#include "kavtool/Console.h"
 #include "kavtool/Tool.h"
 #include "tests/kavtool/JsonReader.h"
 #include "tests/kavtool/KavToolProcess.h"
@@ -447,6 +448,101 @@ TEST_F(KavTool, CreateGivesEveryPictureANameThePlayerCanFind)
     EXPECT_EQ(periods.At(7)[L"picture"].String(), L"ok.gif");
 }
 
+TEST_F(KavTool, ExportWebWritesInspectsPeriodsWithTheDocumentsOwnPictures)
+{
+    WriteBytes(Path(L"talk.wav"), WaveBytes(MakeTones(kRate * 3 / 2, 1, kRate), 1));
+    const Bytes a = PictureBytes('a', 300), b = PictureBytes('b', 200);
+    WriteBytes(Path(L"a.jpg"), a);
+    WriteBytes(Path(L"b.png"), b);
+    const std::wstring document = Path(L"talk.kav");
+    ASSERT_EQ(RunKavTool({L"create", document, L"--voice", Path(L"talk.wav"), L"--picture", L"0=" + Path(L"a.jpg"),
+                          L"--no-picture", L"400", L"--picture", L"400=" + Path(L"b.png"), L"--picture",
+                          L"900=" + Path(L"a.jpg"), L"--reference", L"100"})
+                  .exitCode,
+              0u);
+    const std::wstring dir = Path(L"web");
+    const ToolRun exported = RunKavTool({L"export-web", document, dir});
+    ASSERT_EQ(exported.exitCode, 0u) << exported.err;
+    EXPECT_TRUE(exported.err.empty()) << exported.err;
+    EXPECT_NE(exported.out.find(L"voice.flac"), std::wstring::npos) << exported.out;
+    EXPECT_NE(exported.out.find(L"per hour"), std::wstring::npos) << "the size is explained: " << exported.out;
+
+    const Bytes json = ReadBytes(dir + L"\\timeline.json");
+    const JsonValue timeline = JsonValue::Parse(FromUtf8(std::string(json.begin(), json.end())));
+    const JsonValue report = Inspect(document, 0);
+    EXPECT_EQ(timeline[L"title"].String(), report[L"title"].String());
+    EXPECT_EQ(timeline[L"duration_ms"].Number(), 1500);
+    EXPECT_EQ(timeline[L"voice"].String(), L"voice.flac");
+    const Bytes voice = ReadBytes(dir + L"\\voice.flac");
+    EXPECT_EQ(std::string(voice.begin(), voice.begin() + std::min<std::size_t>(4, voice.size())), "fLaC");
+
+    // Each period as inspect reads it, ending where the next one starts; each picture the
+    // document's own bytes, exported once however often it is shown.
+    const JsonValue& periods = timeline[L"periods"];
+    const JsonValue& expected = report[L"periods"];
+    ASSERT_EQ(periods.Size(), expected.Size());
+    const Bytes container = ReadBytes(document);
+    for (std::size_t i = 0; i < periods.Size(); ++i) {
+        const JsonValue& period = periods.At(i);
+        EXPECT_EQ(period[L"start_ms"].Number(), expected.At(i)[L"start_ms"].Number()) << i;
+        const double end = i + 1 < periods.Size() ? expected.At(i + 1)[L"start_ms"].Number() : 1500;
+        EXPECT_EQ(period[L"end_ms"].Number(), end) << i;
+        ASSERT_EQ(period[L"picture"].IsNull(), expected.At(i)[L"picture"].IsNull()) << i;
+        if (period[L"picture"].IsNull()) continue;
+        const std::wstring name = expected.At(i)[L"picture"].String();
+        EXPECT_EQ(ReadBytes(dir + L"\\" + period[L"picture"].String()), name == L"a.jpg" ? a : b) << i;
+    }
+    EXPECT_EQ(periods.At(0)[L"picture"].String(), periods.At(3)[L"picture"].String());
+    const std::wstring page[] = {L"index.html", L"player.js", L"player.css"};
+    for (const std::wstring& name : page) EXPECT_TRUE(Exists(dir + L"\\" + name)) << name;
+}
+
+TEST_F(KavTool, ExportWebReplacesAFolderOnlyWhenToldAndNeverLeavesHalfOfOne)
+{
+    const std::wstring document = MakeDocument(L"doc.kav", {{L"a.jpg", PictureBytes('a', 50)}});
+    const std::wstring dir = Path(L"web");
+    CreateDirectoryW(dir.c_str(), nullptr);
+    WriteBytes(dir + L"\\mine.txt", {'m'});
+    ExpectRefused({L"export-web", document, dir}, kExitFailure, L"--force");
+    EXPECT_TRUE(Exists(dir + L"\\mine.txt"));
+    ExpectRefused({L"export-web", document, Path(L"doc.kav")}, kExitFailure, L"not a folder");
+
+    // A document that does not open is told in inspect's own words, and nothing is written.
+    const Bytes good = ReadBytes(document);
+    const std::wstring broken = Path(L"broken.kav");
+    WriteBytes(broken, Bytes(good.begin(), good.begin() + kEntryOffset + kEntrySize + 100));
+    for (const std::wstring& bad : {broken, Path(L"missing.kav")}) {
+        const ToolRun inspected = RunKavTool({L"inspect", bad});
+        const ToolRun exported = RunKavTool({L"export-web", bad, Path(L"never")});
+        ExpectRefusal(exported, 1, bad);
+        EXPECT_EQ(exported.err, inspected.err);
+    }
+
+    // The player opens a document without decoding its voice; the export decodes all of it.
+    WriteBytes(Path(L"noise.tmv"), PictureBytes('n', 500));
+    ContainerContent content;
+    content.voiceName = L"noise.tmv";
+    content.voicePath = Path(L"noise.tmv");
+    ASSERT_EQ(BuildPictureIndex({{true, false, L"", 0}}, content.index), S_OK);
+    ASSERT_EQ(WriteContainer(Path(L"noise.kav"), content), S_OK);
+    ExpectRefused({L"export-web", Path(L"noise.kav"), Path(L"never")}, kExitFailure, Path(L"noise.kav") + L": its voice track");
+
+    const ToolRun forced = RunKavTool({L"export-web", document, dir, L"--force", L"--audio", L"wav"});
+    ASSERT_EQ(forced.exitCode, 0u) << forced.err;
+    EXPECT_FALSE(Exists(dir + L"\\mine.txt")) << "replaced, not written into";
+    EXPECT_TRUE(Exists(dir + L"\\voice.wav"));
+    // A folder that holds the document is never replaced: that would delete the document.
+    const std::wstring inner = dir + L"\\doc.kav";
+    ASSERT_TRUE(CopyFileW(document.c_str(), inner.c_str(), TRUE));
+    ExpectRefused({L"export-web", inner, dir, L"--force"}, kExitFailure, L"holds the document");
+    EXPECT_TRUE(Exists(inner));
+
+    WIN32_FIND_DATAW found;
+    const UniqueFind leftover(FindFirstFileW(Path(L"*.kavtool-*").c_str(), &found));
+    EXPECT_FALSE(leftover.IsValid()) << "left behind: " << found.cFileName;
+    EXPECT_FALSE(Exists(Path(L"never")));
+}
+
 TEST_F(KavTool, BadCommandLinesAreRefusedInOneLineWithStatusTwo)
 {
     MakeTrack(L"voice.tmv");
@@ -475,6 +571,7 @@ TEST_F(KavTool, BadCommandLinesAreRefusedInOneLineWithStatusTwo)
     ExpectRefused({L"extract", out}, kExitUsage, L"DIR");
     ExpectRefused({L"encode", Path(L"in.wav"), voice, L"--codec", L"mp3"}, kExitUsage, L"mp3");
     ExpectRefused({L"decode", voice, voice}, kExitUsage, L"input file");
+    ExpectRefused({L"export-web", out, Path(L"web"), L"--audio", L"mp3"}, kExitUsage, L"mp3");
 
     ExpectRefused({L"create", out, L"--voice", Path(L"none.wav")}, kExitFailure, Path(L"none.wav"));
     ExpectRefused({L"create", out, L"--voice", voice, L"--picture", L"0=" + Path(L"none.jpg")}, kExitFailure,

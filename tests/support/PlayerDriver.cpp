@@ -1,4 +1,5 @@
 #include "tests/support/PlayerDriver.h"
+#include "player/UserSettings.h"
 #include "tests/support/BitmapFile.h"
 #include "tests/support/ProcessStart.h"
 
@@ -31,8 +32,9 @@ CPlayerProcess::~CPlayerProcess()
     }
 }
 
-bool CPlayerProcess::Start(const std::wstring& arguments)
+bool CPlayerProcess::Start(const std::wstring& arguments, bool keepUserSettings)
 {
+    if (!keepUserSettings) RegDeleteTreeW(HKEY_CURRENT_USER, kUserSettingsKey);
     // Under Wine, a crash of the player would otherwise pass in silence: let it report
     // unhandled exceptions on the test's output.
     if (GetEnvironmentVariableW(L"WINEDEBUG", nullptr, 0) > 0) SetEnvironmentVariableW(L"WINEDEBUG", L"-all,err+seh");

@@ -23,8 +23,10 @@ public:
     // Ends the process if it still runs.
     ~CPlayerProcess();
 
-    // Starts KavoraPlayer.exe from the bin folder with `arguments` (already quoted as needed).
-    bool Start(const std::wstring& arguments);
+    // Starts KavoraPlayer.exe from the bin folder with `arguments` (already quoted as needed),
+    // as a new user would: what an earlier player kept for the user (where documents were left,
+    // recent documents, settings) is forgotten first, unless `keepUserSettings`.
+    bool Start(const std::wstring& arguments, bool keepUserSettings = false);
     // Waits until the process has published its player window; null when it did not in time.
     HWND WaitForWindow(int milliseconds = 15000);
     bool WaitForExit(int milliseconds);

@@ -11,6 +11,7 @@
 #include <oleacc.h>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -22,14 +23,31 @@ const COLORREF kMarkColour = RGB(0x2A, 0x7A, 0xB8); // the skin's accent, which 
 std::wstring DemoFolder() { return BinFolder() + L"..\\demo\\"; }
 std::wstring DemoPath() { return DemoFolder() + L"demo.kav"; }
 
-// The start second of each period of the demo, as the script that made it lists them.
-std::vector<int> ReadPeriodStarts()
+// The demo's periods as the script that made it lists them: the start in milliseconds and the
+// colour of the slide's top edge.
+struct DemoPeriod {
+    int startMs = 0;
+    COLORREF colour = 0;
+};
+
+std::vector<DemoPeriod> ReadDemoPeriods()
 {
-    std::vector<int> starts;
+    std::vector<DemoPeriod> periods;
     std::ifstream in((DemoFolder() + L"demo-periods.txt").c_str());
     std::string picture, colour;
     int startMs = 0;
-    while (in >> startMs >> picture >> colour) starts.push_back(startMs / 1000);
+    while (in >> startMs >> picture >> colour) {
+        const unsigned long rgb = std::strtoul(colour.c_str() + 1, nullptr, 16);
+        periods.push_back({startMs, RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF)});
+    }
+    return periods;
+}
+
+// The start second of each period of the demo.
+std::vector<int> ReadPeriodStarts()
+{
+    std::vector<int> starts;
+    for (const DemoPeriod& period : ReadDemoPeriods()) starts.push_back(period.startMs / 1000);
     return starts;
 }
 
@@ -502,4 +520,84 @@ TEST_F(PlayerUsability, SeekBarPreviewsThePictureAndSnapsToItsMarks)
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(preview); }, 2000)) << "the preview stays after the mouse left";
     PostKey(Window(), VK_SPACE);
     EXPECT_TRUE(IsPlaying());
+}
+
+namespace {
+// The picture list window of the player's process, once it shows.
+HWND PictureListOf(DWORD processId)
+{
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND w = GetTopWindow(nullptr); w && !found; w = GetNextWindow(w, GW_HWNDNEXT)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == processId && IsWindowVisible(w) && GetDlgItem(w, IDC_PICTURE_LIST)) found = w;
+        }
+        return found != nullptr;
+    }, 3000);
+    return found;
+}
+} // namespace
+
+TEST_F(PlayerUsability, SPausesAtTheNextPictureAndLListsThemAll)
+{
+    const std::vector<DemoPeriod> periods = ReadDemoPeriods();
+    PauseAndRead();
+    PostKey(Window(), VK_HOME);
+    ASSERT_TRUE(ElapsedBecomes(0));
+    PostKey(Window(), 'S');
+    PostKey(Window(), VK_SPACE);
+    EXPECT_TRUE(WaitFor([] { return Elapsed() == s_starts[1]; }, s_starts[1] * 1000 + 3000)) << Elapsed();
+    EXPECT_TRUE(HoldsStill()) << "playback waits at the second picture";
+    EXPECT_TRUE(ShowsSlide(Control(IDC_PICTURE), periods[1].colour)) << "and shows it";
+    Screenshot(L"usability-4-paused-at-picture.bmp");
+    PostKey(Window(), VK_SPACE);
+    EXPECT_TRUE(IsPlaying()) << "Space goes on";
+    PostKey(Window(), 'S');
+
+    PostKey(Window(), 'L');
+    const HWND list = PictureListOf(s_player->Id());
+    ASSERT_NE(list, nullptr) << "L opens the picture list";
+    Pump(500);
+    Screenshot(L"usability-5-picture-list.bmp");
+    const HWND entries = GetDlgItem(list, IDC_PICTURE_LIST);
+    PostKey(entries, VK_HOME);
+    PostKey(entries, VK_RIGHT);
+    PostKey(entries, VK_RIGHT);
+    PostKey(entries, VK_RETURN);
+    EXPECT_TRUE(WaitFor([] { return Elapsed() == s_starts[2]; }, 3000)) << "Enter on the third entry: " << Elapsed();
+    EXPECT_TRUE(IsPlaying());
+    EXPECT_TRUE(WaitFor([&] { return ShowsSlide(Control(IDC_PICTURE), periods[2].colour); }, 2000));
+    PostKey(entries, VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(list); }, 2000)) << "Escape closes the list";
+}
+
+// Closing and starting again: the document is on the list of recent documents and goes on
+// where it was left.
+TEST(PlayerRestart, ARecentDocumentReopensWhereItWasLeft)
+{
+    {
+        CPlayerProcess first;
+        ASSERT_TRUE(first.Start(L"\"" + DemoPath() + L"\""));
+        const HWND window = first.WaitForWindow();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return ControlText(window, IDC_TITLE) == kDemoTitle; }, 15000));
+        PressButton(window, IDC_SKIP_FORWARD);
+        PressButton(window, IDC_SKIP_FORWARD);
+        ASSERT_TRUE(WaitFor([&] { return SecondsOf(ControlText(window, IDC_TIME)) >= 20; }, 3000));
+        PressButton(window, IDC_CLOSE);
+        ASSERT_TRUE(first.WaitForExit(15000));
+    }
+    CPlayerProcess second;
+    ASSERT_TRUE(second.Start(L"", true));
+    const HWND window = second.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    PostCommand(window, ID_MENU_RECENT_FIRST);
+    EXPECT_TRUE(WaitFor([&] { return ControlText(window, IDC_TITLE) == kDemoTitle; }, 15000)) << "the first recent document";
+    const int at = SecondsOf(ControlText(window, IDC_TIME));
+    EXPECT_GE(at, 20) << "goes on where it was left";
+    EXPECT_LE(at, 24);
+    EXPECT_EQ(ControlText(window, IDC_TARGET_TIME).rfind(L"Resumed at 0:2", 0), 0u) << "and says so";
+    PressButton(window, IDC_CLOSE);
+    EXPECT_TRUE(second.WaitForExit(15000));
 }

@@ -3,7 +3,7 @@
 // user, hands a second start's document to the running player, loads the resource module and
 // runs the player window modally.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/WinApp.h"
 #include <string>
 

@@ -1,10 +1,10 @@
 #include "document/ContainerWriter.h"
 
+#include "base/Handles.h"
+#include "base/Result.h"
 #include "document/ContainerFormat.h"
 #include "document/FileIo.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
-#include "framework/Result.h"
 
 #include <shlwapi.h>
 #include <algorithm>

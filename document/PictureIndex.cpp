@@ -1,8 +1,8 @@
 #include "document/PictureIndex.h"
 
+#include "base/Result.h"
 #include "document/ContainerFormat.h"
 #include "document/FileIo.h"
-#include "framework/Result.h"
 
 #include <cstring>
 

@@ -2,9 +2,9 @@
 // four exports named in KavoraSource.def.
 #include "filter/Module.h"
 
+#include "base/Handles.h"
 #include "filter/SourceFilter.h"
 #include "filter/SourceFilterIds.h"
-#include "framework/Handles.h"
 
 #include <atomic>
 #include <string>

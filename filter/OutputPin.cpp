@@ -56,8 +56,7 @@ STDMETHODIMP CAsyncReader::RequestAllocator(IMemAllocator* preferred, ALLOCATOR_
         return S_OK;
     }
     ComPtr<IMemAllocator> allocator;
-    HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                  reinterpret_cast<void**>(&allocator));
+    HRESULT hr = allocator.CreateInstance(CLSID_MemoryAllocator);
     if (FAILED(hr)) return hr;
     hr = allocator->SetProperties(&wanted, &granted);
     if (FAILED(hr)) return hr;

@@ -1,6 +1,6 @@
 #include "player/PlayerDlg.h"
 #include "framework/Resources.h"
-#include "framework/Result.h"
+#include "base/Result.h"
 #include "framework/WinApp.h"
 #include "player/LabelFont.h"
 #include "player/TimeDisplay.h"

@@ -1,7 +1,7 @@
 // Start-up of KavoraPlayer.exe: where the resource module is looked for, how the command line
 // is vetted, and, run as a real process, what a user sees when start-up is refused.
 #include "app/PlayerApp.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "tests/support/ProcessStart.h"
 #include <gtest/gtest.h>
 #include <fstream>

@@ -2,11 +2,11 @@
 // and refusals, and the one check of plain file names.
 #include "tests/document/DocumentTestSupport.h"
 
+#include "base/Handles.h"
 #include "document/ContainerFormat.h"
 #include "document/ContainerReader.h"
 #include "document/ContainerWriter.h"
 #include "document/PictureIndex.h"
-#include "framework/Handles.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "tests/document/DocumentTestSupport.h"
 
+#include "base/Handles.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 
 #include <windows.h>
 #include <algorithm>

@@ -2,9 +2,9 @@
 // folder, and the three lookups on its picture list.
 #include "tests/document/DocumentTestSupport.h"
 
+#include "base/Handles.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 
 #include <windows.h>
 

@@ -2,10 +2,10 @@
 // byte-identical copies, the voice track's pieces, and items that lie outside the container.
 #include "tests/document/DocumentTestSupport.h"
 
+#include "base/Handles.h"
 #include "document/ContainerReader.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 
 #include <windows.h>
 

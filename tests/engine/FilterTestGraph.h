@@ -2,8 +2,8 @@
 // Shared pieces of the source-filter tests: voice files on disk and the graph built exactly as
 // the audio player builds it.
 
+#include "base/ComPtr.h"
 #include "filter/SourceFilterIds.h"
-#include "framework/ComPtr.h"
 #include "tests/voice/VoiceTestSignals.h"
 
 #include <dshow.h>
@@ -72,11 +72,10 @@ struct CPlayerGraph {
 
     HRESULT Create()
     {
-        HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                      reinterpret_cast<void**>(&graph));
+        HRESULT hr = graph.CreateInstance(CLSID_FilterGraph);
         if (FAILED(hr)) return hr;
-        if (FAILED(hr = graph.As(IID_IMediaControl, control))) return hr;
-        if (FAILED(hr = graph.As(IID_IMediaSeeking, seeking))) return hr;
+        if (FAILED(hr = graph.As(control))) return hr;
+        if (FAILED(hr = graph.As(seeking))) return hr;
         return seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
     }
 
@@ -84,15 +83,14 @@ struct CPlayerGraph {
     HRESULT AddSource(const std::wstring& path)
     {
         ComPtr<IFileSourceFilter> file;
-        HRESULT hr = CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSourceFilter,
-                                      reinterpret_cast<void**>(&file));
+        HRESULT hr = file.CreateInstance(CLSID_RecorderSourceFilter);
         if (FAILED(hr)) return hr;
         BSTR name = SysAllocString(path.c_str());
         if (!name) return E_OUTOFMEMORY;
         hr = file->Load(name, nullptr);
         SysFreeString(name);
         if (FAILED(hr)) return hr;
-        if (FAILED(hr = file.As(IID_IBaseFilter, source))) return hr;
+        if (FAILED(hr = file.As(source))) return hr;
         if (FAILED(hr = graph->AddFilter(source.Get(), L"Dictel Source Filter"))) return hr;
         return source->FindPin(L"Output", &output);
     }

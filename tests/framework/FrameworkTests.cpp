@@ -1,9 +1,9 @@
 // The window framework: failure scopes, handle and COM owners, window binding and modal dialogs.
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
+#include "base/Handles.h"
+#include "base/Result.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
 #include "framework/Resources.h"
-#include "framework/Result.h"
 #include "framework/WinApp.h"
 #include "resources/ResourceIds.h"
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 // as a child process wherever its output, exit status or paths matter. The many refusals,
 // which print nothing before the program's last step, run the same commands in this process:
 // every start of a program under Wine costs about a third of a second.
+#include "base/Handles.h"
 #include "document/ContainerWriter.h"
 #include "document/PictureIndex.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 #include "kavtool/CommandLine.h"
 #include "kavtool/Tool.h"
 #include "tests/kavtool/JsonReader.h"

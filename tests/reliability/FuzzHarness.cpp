@@ -2,11 +2,11 @@
 
 #include "tests/reliability/ReliabilitySupport.h"
 
+#include "base/ComPtr.h"
+#include "base/Handles.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
 #include "filter/SourceFilterIds.h"
-#include "framework/ComPtr.h"
-#include "framework/Handles.h"
 
 #include <dshow.h>
 #include <algorithm>
@@ -323,8 +323,8 @@ std::string CFuzzHarness::ReadThroughFilter(const std::wstring& path)
     ComPtr<IBaseFilter> filter;
     ComPtr<IPin> pin;
     ComPtr<IAsyncReader> reader;
-    if (FAILED(source.As(IID_IBaseFilter, filter)) || FAILED(filter->FindPin(L"Output", &pin)) ||
-        FAILED(pin.As(IID_IAsyncReader, reader)))
+    if (FAILED(source.As(filter)) || FAILED(filter->FindPin(L"Output", &pin)) ||
+        FAILED(pin.As(reader)))
         return "the loaded filter offers no reader on its output pin; ";
     LONGLONG total = 0, available = 0;
     hr = reader->Length(&total, &available);

@@ -6,15 +6,15 @@
 //
 // KAV_SOAK_CYCLES and KAV_SOAK_OPERATIONS set the number of hand-offs and of commands (50 each
 // in the suite; scripts/soak.sh runs 1,000).
-#include "tests/support/PlayerDriver.h"
 #include "tests/reliability/FuzzCases.h"
 #include "tests/reliability/ReliabilitySupport.h"
+#include "tests/support/PlayerDriver.h"
 
+#include "base/ComPtr.h"
+#include "base/Handles.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
 #include "filter/SourceFilterIds.h"
-#include "framework/ComPtr.h"
-#include "framework/Handles.h"
 #include "resources/ResourceIds.h"
 
 #include <gtest/gtest.h>
@@ -130,12 +130,10 @@ GraphCost PlatformCostOfAGraph()
         ComPtr<IFileSourceFilter> source;
         ComPtr<IBaseFilter> filter;
         ComPtr<IPin> output;
-        if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                    reinterpret_cast<void**>(&graph))) ||
-            FAILED(graph.As(IID_IMediaControl, control)) ||
-            FAILED(CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSourceFilter,
-                                    reinterpret_cast<void**>(&source))) ||
-            FAILED(source->Load(voice.c_str(), nullptr)) || FAILED(source.As(IID_IBaseFilter, filter)) ||
+        if (FAILED(graph.CreateInstance(CLSID_FilterGraph)) ||
+            FAILED(graph.As(control)) ||
+            FAILED(source.CreateInstance(CLSID_RecorderSourceFilter)) ||
+            FAILED(source->Load(voice.c_str(), nullptr)) || FAILED(source.As(filter)) ||
             FAILED(graph->AddFilter(filter.Get(), L"Dictel Source Filter")) ||
             FAILED(filter->FindPin(L"Output", &output)) || FAILED(graph->Render(output.Get())))
             return false;

@@ -1,6 +1,6 @@
 #include "tests/reliability/ReliabilitySupport.h"
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 #include <cwchar>
 

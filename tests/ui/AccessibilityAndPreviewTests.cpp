@@ -1,8 +1,8 @@
 // What the skinned controls tell screen readers (name, role, value, state, default action, and
 // nothing once the control is gone), and the seek bar's preview and its snapping to the marks.
-#include "UiTestSupport.h"
 #include "TestSkinIds.h"
-#include "framework/ComPtr.h"
+#include "UiTestSupport.h"
+#include "base/ComPtr.h"
 #include "ui/SeekBar.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinSlider.h"

@@ -1,7 +1,7 @@
 // The picture view: pictures from files, memory and the resource module drawn centred and
 // fitted on black; failed loads leave nothing stale on the screen; huge pictures; GDI objects.
-#include "UiTestSupport.h"
 #include "TestSkinIds.h"
+#include "UiTestSupport.h"
 #include "ui/ImageCtrl.h"
 #include <gtest/gtest.h>
 #include <psapi.h>

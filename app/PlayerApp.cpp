@@ -4,7 +4,6 @@
 #include "player/DocumentPath.h"
 #include "player/PlayerDlg.h"
 #include <commctrl.h>
-#include <ole2.h>
 #include <shlwapi.h>
 
 namespace {
@@ -72,7 +71,7 @@ BOOL CPlayerApp::InitInstance()
     }
 
     InitCommonControls();
-    OleInitialize(nullptr);
+    m_ole.emplace();
 
     if (!CommandLineDocumentIsAcceptable()) return FALSE;
 
@@ -94,7 +93,7 @@ int CPlayerApp::ExitInstance()
         SetResourceModule(nullptr);
         m_resourceModule.Reset();
     }
-    OleUninitialize();
+    m_ole.reset();
     return CWinApp::ExitInstance();
 }
 

@@ -3,8 +3,10 @@
 // user, hands a second start's document to the running player, loads the resource module and
 // runs the player window modally.
 
+#include "base/ComScope.h"
 #include "base/Handles.h"
 #include "framework/WinApp.h"
+#include <optional>
 #include <string>
 
 // Takes every parameter, flag or not, as a document name; the last one wins.
@@ -37,6 +39,7 @@ private:
     UniqueKernelHandle m_presenceMutex;
     UniqueKernelHandle m_siblingMutex;
     UniqueModule m_resourceModule;
+    std::optional<COleScope> m_ole;
 };
 
 // The path of ZEL.dll beside the executable at `exePath`.

@@ -3,6 +3,7 @@
 // the audio player builds it.
 
 #include "base/ComPtr.h"
+#include "base/ComScope.h"
 #include "filter/SourceFilterIds.h"
 #include "tests/voice/VoiceTestSignals.h"
 
@@ -10,20 +11,6 @@
 
 #include <filesystem>
 #include <string>
-
-// Initialises COM on the test's thread as the player's thread is initialised.
-class CComScope {
-public:
-    CComScope() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~CComScope()
-    {
-        if (SUCCEEDED(m_hr)) CoUninitialize();
-    }
-    HRESULT Result() const { return m_hr; }
-
-private:
-    HRESULT m_hr;
-};
 
 // A voice file in the temporary folder, removed at the end of the test.
 class CTempVoiceFile {

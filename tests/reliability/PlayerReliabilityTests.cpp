@@ -11,6 +11,7 @@
 #include "tests/support/PlayerDriver.h"
 
 #include "base/ComPtr.h"
+#include "base/ComScope.h"
 #include "base/Handles.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
@@ -24,6 +25,7 @@
 #include <winternl.h>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace {
 const wchar_t kDemoTitle[] = L"A Tour of Kavora";
@@ -274,7 +276,7 @@ class PlayerReliability : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        OleInitialize(nullptr);
+        s_ole.emplace();
         for (const wchar_t letter : {L'B', L'C', L'D', L'E'}) s_copies.push_back(RetitledCopy(letter));
         s_player = new CPlayerProcess;
         if (s_player->Start(Quoted(DemoPath()))) s_window = s_player->WaitForWindow();
@@ -285,7 +287,7 @@ protected:
         delete s_player;
         s_player = nullptr;
         for (const std::wstring& copy : s_copies) DeleteFileW(copy.c_str());
-        OleUninitialize();
+        s_ole.reset();
     }
 
     static HWND Window() { return s_window; }
@@ -312,10 +314,12 @@ protected:
         return text;
     }
 
+    static std::optional<COleScope> s_ole;
     static CPlayerProcess* s_player;
     static HWND s_window;
     static std::vector<std::wstring> s_copies;
 };
+std::optional<COleScope> PlayerReliability::s_ole;
 CPlayerProcess* PlayerReliability::s_player = nullptr;
 HWND PlayerReliability::s_window = nullptr;
 std::vector<std::wstring> PlayerReliability::s_copies;

@@ -3,24 +3,12 @@
 // environment (the scripts choose how long a run lasts and where the small disks are), and
 // whole-file reads and writes.
 
+#include "base/ComScope.h"
+
 #include <windows.h>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-class CComScope {
-public:
-    CComScope() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    CComScope(const CComScope&) = delete;
-    CComScope& operator=(const CComScope&) = delete;
-    ~CComScope()
-    {
-        if (SUCCEEDED(m_hr)) CoUninitialize();
-    }
-
-private:
-    HRESULT m_hr;
-};
 
 // The variable's text; empty when it is not set.
 std::wstring EnvironmentText(const wchar_t* name);

@@ -1,7 +1,8 @@
 // The picture view: pictures from files, memory and the resource module drawn centred and
 // fitted on black; failed loads leave nothing stale on the screen; huge pictures; GDI objects.
-#include "TestSkinIds.h"
 #include "UiTestSupport.h"
+#include "TestSkinIds.h"
+#include "base/ComScope.h"
 #include "ui/ImageCtrl.h"
 #include <gtest/gtest.h>
 #include <psapi.h>
@@ -34,20 +35,11 @@ std::vector<char> ReadFile(const std::wstring& path)
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-struct OleScope {
-    OleScope() : result(OleInitialize(nullptr)) {}
-    ~OleScope()
-    {
-        if (SUCCEEDED(result)) OleUninitialize();
-    }
-    HRESULT result;
-};
-
 class ImageCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(SUCCEEDED(ole.result));
+        ASSERT_TRUE(SUCCEEDED(ole.Result()));
         ASSERT_TRUE(skin.IsLoaded());
         parent.AddStatic(1001, 0, 0, 300, 200, SS_LEFT);
         ASSERT_TRUE(view.SubclassDlgItem(1001, parent));
@@ -93,7 +85,7 @@ protected:
         }
     }
 
-    OleScope ole;
+    COleScope ole;
     ScopedResourceModule skin{L"ui_test_skin.dll"};
     TestParent parent{300, 300, 520, 240};
     CImageCtrl view;

@@ -1,4 +1,4 @@
-// The window framework: failure scopes, handle and COM owners, window binding and modal dialogs.
+// The base owners and failure scopes, and the window framework: window binding and modal dialogs.
 #include "base/ComPtr.h"
 #include "base/Handles.h"
 #include "base/Result.h"
@@ -40,8 +40,10 @@ namespace {
 class CountedUnknown : public IUnknown {
 public:
     ULONG refs = 1;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    IID asked = GUID_NULL;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
+        asked = iid;
         *out = nullptr;
         return E_NOINTERFACE;
     }
@@ -66,6 +68,9 @@ TEST(ComPtr, CountsReferencesAndReleasesBeforeTakingAnAddress)
         IUnknown** slot = &b; // releases what b held
         EXPECT_EQ(*slot, nullptr);
         EXPECT_EQ(object.refs, 1u);
+        ComPtr<IClassFactory> factory;
+        EXPECT_EQ(a.As(factory), E_NOINTERFACE);
+        EXPECT_TRUE(IsEqualIID(object.asked, IID_IClassFactory)) << "the query asks for the target's own type";
     }
     EXPECT_EQ(object.refs, 0u);
 }
@@ -83,6 +88,25 @@ protected:
         return CWnd::WindowProc(message, wParam, lParam);
     }
 };
+}
+
+namespace {
+class ThrowingWnd : public CWnd {
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_GETTEXTLENGTH) throw std::runtime_error("handler failed");
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+}
+
+TEST(CWnd, HandlerExceptionStopsAtTheWindowProcedureAndTheDefaultAnswers)
+{
+    ThrowingWnd window;
+    ASSERT_TRUE(window.CreateEx(0, L"abc", WS_POPUP, RECT{0, 0, 50, 50}, nullptr, 0));
+    EXPECT_EQ(window.SendMessage(WM_GETTEXTLENGTH), 3);
+    EXPECT_TRUE(window.DestroyWindow());
 }
 
 TEST(CWnd, SeesItsMessagesFromCreationAndUnbindsWhenDestroyed)

@@ -82,6 +82,10 @@ IndexRecord ReadRecord(CIndexFieldReader& reader)
     Check(end != nullptr);
     record.name = AnsiToWide(name, static_cast<int>(static_cast<const char*>(end) - name));
     reader.Skip(3);
+    // A record that names no picture starts a period without one, as a record cut off after
+    // its kind byte reads: stored files hold such records, and refusing them would refuse the
+    // whole document.
+    if (record.name.empty()) record.hasPicture = false;
     // The name of a shown picture becomes a path in the work folder, so it must be a plain
     // file name like the container's own picture entries.
     if (!record.isReference && record.hasPicture) Check(IsPlainFileName(record.name));

@@ -305,16 +305,20 @@ TEST_F(ContainerTest, ShortIndexReadsMissingBytesAsZero)
     std::vector<IndexRecord> records;
     ASSERT_EQ(LoadIndexBytes(Bytes(good.begin(), good.begin() + RecordAt(1) + 1), &records), S_OK);
     ASSERT_EQ(records.size(), 2u);
-    EXPECT_TRUE(records[1].hasPicture);
     EXPECT_EQ(records[1].time, 0u);
     EXPECT_EQ(records[1].name, L"");
     // Cut inside the time: its missing low bytes read as zero.
     ASSERT_EQ(LoadIndexBytes(Bytes(good.begin(), good.begin() + RecordAt(1) + 14), &records), S_OK);
     EXPECT_EQ(records[1].time, 0x50600000u);
-    // A shown picture whose name is cut off entirely has an empty name, which names no file.
+    // A picture record cut off after its kind byte has a zero flag and no name: it starts a
+    // period without a picture at 0 instead of refusing the index.
     Bytes picture = good;
     picture[RecordAt(1)] = 'P';
-    EXPECT_EQ(LoadIndexBytes(Bytes(picture.begin(), picture.begin() + RecordAt(1) + 1)), E_FAIL);
+    ASSERT_EQ(LoadIndexBytes(Bytes(picture.begin(), picture.begin() + RecordAt(1) + 1), &records), S_OK);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_FALSE(records[1].isReference);
+    EXPECT_FALSE(records[1].hasPicture);
+    EXPECT_EQ(records[1].time, 0u);
 }
 
 TEST_F(ContainerTest, IndexRecordCountComesFromTheHeader)
@@ -347,7 +351,7 @@ TEST_F(ContainerTest, IndexNamesMustEndInTheirFieldAndBePlainForShownPictures)
     SetRecordName(unterminated, 0, "abcdefgh.jpeg");
     EXPECT_EQ(LoadIndexBytes(unterminated), E_FAIL) << "13 bytes leave no room for the NUL";
 
-    for (const char* name : {"", "..\\x.jpg", "c:x.jpg", "/x.jpg", "nul", "x.jpg.", "sub\\x.jpg"}) {
+    for (const char* name : {"..\\x.jpg", "c:x.jpg", "/x.jpg", "nul", "x.jpg.", "sub\\x.jpg"}) {
         Bytes bytes = good;
         SetRecordName(bytes, 0, name);
         EXPECT_EQ(LoadIndexBytes(bytes), E_FAIL) << "shown picture \"" << name << "\"";

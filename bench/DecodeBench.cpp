@@ -2,11 +2,11 @@
 // the source filter's IAsyncReader, and how long the filter takes from a read request at a new
 // position to the decoded samples there.
 #include "base/ComPtr.h"
+#include "base/ExternalNames.h"
 #include "base/Handles.h"
 #include "bench/BenchInputs.h"
 #include "bench/BenchSupport.h"
 #include "bench/Benchmarks.h"
-#include "filter/SourceFilterIds.h"
 #include "voice/ByteIo.h"
 #include "voice/TmvReader.h"
 #include "voice/WaveStreamView.h"
@@ -85,7 +85,7 @@ struct CFilterReader {
         Expect(SUCCEEDED(hr), "the filter could not load the track");
         Expect(SUCCEEDED(file.As(filter)), "the filter has no IBaseFilter");
         ComPtr<IPin> pin;
-        Expect(SUCCEEDED(filter->FindPin(L"Output", &pin)), "the filter has no Output pin");
+        Expect(SUCCEEDED(filter->FindPin(kSourceFilterOutputPin, &pin)), "the filter has no Output pin");
         Expect(SUCCEEDED(pin.As(reader)), "the Output pin has no IAsyncReader");
     }
 };

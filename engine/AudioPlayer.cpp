@@ -1,10 +1,8 @@
 #include "engine/AudioPlayer.h"
+#include "base/ExternalNames.h"
 #include "base/Result.h"
-#include "filter/SourceFilterIds.h"
 
 namespace {
-const wchar_t kSourceFilterName[] = L"Dictel Source Filter";
-const wchar_t kOutputPin[] = L"Output";
 
 // A system string owned for the length of one call.
 class SystemString {
@@ -64,7 +62,7 @@ HRESULT CAudioPlayer::BuildGraph(const std::wstring& voicePath)
         ThrowIfFailed(source.As(filter));
         ThrowIfFailed(m_graph->AddFilter(filter.Get(), kSourceFilterName));
         ComPtr<IPin> output;
-        ThrowIfFailed(filter->FindPin(kOutputPin, &output));
+        ThrowIfFailed(filter->FindPin(kSourceFilterOutputPin, &output));
         return ThrowIfFailed(m_graph->Render(output.Get()));
     });
     // A graph that could not be built is not kept: it holds no recording, and keeping it would

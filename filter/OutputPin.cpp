@@ -1,5 +1,6 @@
 #include "filter/OutputPin.h"
 
+#include "base/ExternalNames.h"
 #include "filter/Enumerators.h"
 #include "filter/MediaType.h"
 #include "filter/Module.h"
@@ -8,7 +9,6 @@
 #include <chrono>
 #include <limits>
 
-const wchar_t kOutputPinId[] = L"Output";
 
 namespace {
 // Media samples of an async reader carry byte positions as times: byte n is time n * 10^7.
@@ -266,7 +266,7 @@ STDMETHODIMP COutputPin::QueryPinInfo(PIN_INFO* info)
     info->pFilter = &m_filter;
     m_filter.AddRef();
     info->dir = PINDIR_OUTPUT;
-    lstrcpynW(info->achName, kOutputPinId, MAX_PIN_NAME);
+    lstrcpynW(info->achName, kSourceFilterOutputPin, MAX_PIN_NAME);
     return S_OK;
 }
 
@@ -277,7 +277,7 @@ STDMETHODIMP COutputPin::QueryDirection(PIN_DIRECTION* direction)
     return S_OK;
 }
 
-STDMETHODIMP COutputPin::QueryId(LPWSTR* id) { return CopyToTaskMemory(kOutputPinId, id); }
+STDMETHODIMP COutputPin::QueryId(LPWSTR* id) { return CopyToTaskMemory(kSourceFilterOutputPin, id); }
 
 STDMETHODIMP COutputPin::QueryAccept(const AM_MEDIA_TYPE* type)
 {

@@ -1,9 +1,9 @@
 #include "filter/SourceFilter.h"
 
+#include "base/ExternalNames.h"
 #include "filter/Enumerators.h"
 #include "filter/MediaType.h"
 #include "filter/Module.h"
-#include "filter/SourceFilterIds.h"
 
 HRESULT CSourceFilter::Create(REFIID iid, void** object)
 {

@@ -11,6 +11,7 @@
 #include "base/ComPtr.h"
 #include "framework/Dialog.h"
 #include "base/Handles.h"
+#include "base/ExternalNames.h"
 #include "player/PlayerKeys.h"
 #include "ui/ImageCtrl.h"
 #include "ui/SeekBar.h"
@@ -27,7 +28,7 @@ constexpr UINT_PTR IDT_DEFERRED_OPEN = 30001;
 class CPlayerDlg : public CDialog, private IPlaybackView, private ISeekPreviewSource {
 public:
     // The marker by which a second start finds the running player's window.
-    static constexpr const wchar_t* kWindowProperty = L"Tesmar Kavora Player";
+    static constexpr const wchar_t* kWindowProperty = kPlayerWindowProperty;
 
     enum class IndicatorLook : UINT { Blank = 249, Playing = 250, SkippedBack = 251, Paused = 252, SkippedForward = 253 };
 

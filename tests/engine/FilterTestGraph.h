@@ -4,7 +4,7 @@
 
 #include "base/ComPtr.h"
 #include "base/ComScope.h"
-#include "filter/SourceFilterIds.h"
+#include "base/ExternalNames.h"
 #include "tests/voice/VoiceTestSignals.h"
 
 #include <dshow.h>
@@ -78,8 +78,8 @@ struct CPlayerGraph {
         SysFreeString(name);
         if (FAILED(hr)) return hr;
         if (FAILED(hr = file.As(source))) return hr;
-        if (FAILED(hr = graph->AddFilter(source.Get(), L"Dictel Source Filter"))) return hr;
-        return source->FindPin(L"Output", &output);
+        if (FAILED(hr = graph->AddFilter(source.Get(), kSourceFilterName))) return hr;
+        return source->FindPin(kSourceFilterOutputPin, &output);
     }
 
     HRESULT Build(const std::wstring& path)

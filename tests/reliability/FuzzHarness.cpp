@@ -3,10 +3,10 @@
 #include "tests/reliability/ReliabilitySupport.h"
 
 #include "base/ComPtr.h"
+#include "base/ExternalNames.h"
 #include "base/Handles.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "filter/SourceFilterIds.h"
 
 #include <dshow.h>
 #include <algorithm>
@@ -323,7 +323,7 @@ std::string CFuzzHarness::ReadThroughFilter(const std::wstring& path)
     ComPtr<IBaseFilter> filter;
     ComPtr<IPin> pin;
     ComPtr<IAsyncReader> reader;
-    if (FAILED(source.As(filter)) || FAILED(filter->FindPin(L"Output", &pin)) ||
+    if (FAILED(source.As(filter)) || FAILED(filter->FindPin(kSourceFilterOutputPin, &pin)) ||
         FAILED(pin.As(reader)))
         return "the loaded filter offers no reader on its output pin; ";
     LONGLONG total = 0, available = 0;

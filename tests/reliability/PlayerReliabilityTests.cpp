@@ -12,10 +12,10 @@
 
 #include "base/ComPtr.h"
 #include "base/ComScope.h"
+#include "base/ExternalNames.h"
 #include "base/Handles.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "filter/SourceFilterIds.h"
 #include "resources/ResourceIds.h"
 
 #include <gtest/gtest.h>
@@ -136,8 +136,8 @@ GraphCost PlatformCostOfAGraph()
             FAILED(graph.As(control)) ||
             FAILED(source.CreateInstance(CLSID_RecorderSourceFilter)) ||
             FAILED(source->Load(voice.c_str(), nullptr)) || FAILED(source.As(filter)) ||
-            FAILED(graph->AddFilter(filter.Get(), L"Dictel Source Filter")) ||
-            FAILED(filter->FindPin(L"Output", &output)) || FAILED(graph->Render(output.Get())))
+            FAILED(graph->AddFilter(filter.Get(), kSourceFilterName)) ||
+            FAILED(filter->FindPin(kSourceFilterOutputPin, &output)) || FAILED(graph->Render(output.Get())))
             return false;
         control->Run();
         Sleep(100);
@@ -256,7 +256,7 @@ bool StartUnixProgram(const std::wstring& program, const std::wstring& arguments
 // True while a player runs: it holds the instance mutex for its whole life.
 bool APlayerRuns()
 {
-    UniqueKernelHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, L"Tesmar Kavora Player"));
+    UniqueKernelHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kPlayerInstanceMutex));
     return mutex.IsValid();
 }
 

@@ -1,5 +1,6 @@
 #include "document/PictureIndex.h"
 
+#include "base/ByteOrder.h"
 #include "base/Result.h"
 #include "document/ContainerFormat.h"
 #include "document/FileIo.h"
@@ -29,13 +30,13 @@ public:
     {
         std::uint8_t bytes[2];
         Read(bytes, sizeof(bytes));
-        return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
+        return LoadBe16(bytes);
     }
     std::uint32_t ReadUInt32()
     {
         std::uint8_t bytes[4];
         Read(bytes, sizeof(bytes));
-        return (static_cast<std::uint32_t>(bytes[0]) << 24) | (bytes[1] << 16) | (bytes[2] << 8) | bytes[3];
+        return LoadBe32(bytes);
     }
     void Skip(DWORD size)
     {

@@ -1,6 +1,7 @@
 // The recorder source filter under Wine's filter graph on the null sink: the graph the audio
 // player builds, its duration, position and seeking, the audio it delivers after a seek, what a
 // bad file does, and the COM rules of the filter itself.
+#include "base/ByteOrder.h"
 #include "tests/engine/FilterTestGraph.h"
 #include "voice/TmvReader.h"
 
@@ -303,9 +304,9 @@ TEST(SourceFilter, RefusesFilesItCannotPlay)
     ASSERT_EQ(file.As(filter), S_OK);
     CPlayerGraph graph;
     ASSERT_EQ(graph.Create(), S_OK);
-    ASSERT_EQ(graph.graph->AddFilter(filter.Get(), L"Dictel Source Filter"), S_OK);
+    ASSERT_EQ(graph.graph->AddFilter(filter.Get(), kSourceFilterName), S_OK);
     ComPtr<IPin> output;
-    ASSERT_EQ(filter->FindPin(L"Output", &output), S_OK);
+    ASSERT_EQ(filter->FindPin(kSourceFilterOutputPin, &output), S_OK);
     EXPECT_LT(graph.graph->Render(output.Get()), 0);
 }
 
@@ -341,7 +342,7 @@ TEST(SourceFilter, IsAWellBehavedComObjectAndFilter)
 
     FILTER_INFO info{};
     ASSERT_EQ(filter->QueryFilterInfo(&info), S_OK);
-    EXPECT_STREQ(info.achName, L"Dictel Source Filter");
+    EXPECT_STREQ(info.achName, kSourceFilterName);
     EXPECT_EQ(info.pGraph, static_cast<IFilterGraph*>(graph.graph.Get()));
     if (info.pGraph) info.pGraph->Release();
 
@@ -367,7 +368,7 @@ TEST(SourceFilter, IsAWellBehavedComObjectAndFilter)
     EXPECT_EQ(filter->FindPin(L"Input", &none), VFW_E_NOT_FOUND);
     LPWSTR id = nullptr;
     ASSERT_EQ(graph.output->QueryId(&id), S_OK);
-    EXPECT_STREQ(id, L"Output");
+    EXPECT_STREQ(id, kSourceFilterOutputPin);
     CoTaskMemFree(id);
     PIN_DIRECTION direction = PINDIR_INPUT;
     ASSERT_EQ(graph.output->QueryDirection(&direction), S_OK);

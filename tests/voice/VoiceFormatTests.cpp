@@ -1,4 +1,5 @@
 // The TMV voice format: codec accuracy, random access, and what malformed files give.
+#include "base/ByteOrder.h"
 #include "tests/voice/VoiceTestSignals.h"
 #include "voice/TmvReader.h"
 #include "voice/VoiceFiles.h"

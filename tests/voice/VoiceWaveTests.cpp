@@ -1,5 +1,6 @@
 // WAVE input and output, the virtual WAVE stream the source filter presents, and the file
 // conversions behind kavtool encode and decode.
+#include "base/ByteOrder.h"
 #include "tests/voice/VoiceTestSignals.h"
 #include "voice/TmvReader.h"
 #include "voice/VoiceFiles.h"

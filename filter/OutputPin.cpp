@@ -9,7 +9,6 @@
 #include <chrono>
 #include <limits>
 
-
 namespace {
 // Media samples of an async reader carry byte positions as times: byte n is time n * 10^7.
 constexpr LONGLONG kBytesToTime = 10000000;

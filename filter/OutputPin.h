@@ -91,5 +91,3 @@ private:
     std::mutex m_lock;
     ComPtr<IPin> m_connected;
 };
-
-extern const wchar_t kOutputPinId[];

@@ -111,7 +111,7 @@ STDMETHODIMP CSourceFilter::EnumPins(IEnumPins** pins)
 STDMETHODIMP CSourceFilter::FindPin(LPCWSTR id, IPin** pin)
 {
     if (!id || !pin) return E_POINTER;
-    if (lstrcmpW(id, kOutputPinId) != 0) {
+    if (lstrcmpW(id, kSourceFilterOutputPin) != 0) {
         *pin = nullptr;
         return VFW_E_NOT_FOUND;
     }

@@ -1,5 +1,4 @@
 #include "app/PlayerApp.h"
-#include "app/UnicodeLayer.h"
 #include "base/ExternalNames.h"
 #include "framework/Resources.h"
 #include "player/DocumentPath.h"
@@ -43,8 +42,6 @@ bool CPlayerApp::CommandLineDocumentIsAcceptable() const
 
 BOOL CPlayerApp::InitInstance()
 {
-    if (SystemNeedsUnicodeLayer() && !LoadUnicodeLayer()) return FALSE;
-
     ParseCommandLineText();
     m_appName = kAppName;
 

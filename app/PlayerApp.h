@@ -24,7 +24,6 @@ public:
 
     // Parses `commandLine` (the process's own when null) into the command-line path and count.
     void ParseCommandLineText(const wchar_t* commandLine = nullptr);
-    const std::wstring& CommandLinePath() const { return m_commandLinePath; }
     // True when the command line names exactly one existing ".kav" file, or nothing at all.
     bool CommandLineDocumentIsAcceptable() const;
 

@@ -11,7 +11,6 @@ public:
     PaintDC& operator=(const PaintDC&) = delete;
     ~PaintDC() { EndPaint(m_hwnd, &m_ps); }
     HDC Get() const { return m_dc; }
-    const PAINTSTRUCT& Info() const { return m_ps; }
 
 private:
     HWND m_hwnd;

@@ -55,13 +55,6 @@ bool CWnd::SubclassDlgItem(UINT id, HWND parent)
     return SubclassWindow(::GetDlgItem(parent, static_cast<int>(id)));
 }
 
-HWND CWnd::UnsubclassWindow()
-{
-    HWND hwnd = m_hWnd;
-    if (hwnd) Unbind();
-    return hwnd;
-}
-
 bool CWnd::DestroyWindow()
 {
     return m_hWnd && ::DestroyWindow(m_hWnd);

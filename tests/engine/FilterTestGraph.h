@@ -5,7 +5,7 @@
 #include "base/ComPtr.h"
 #include "base/ComScope.h"
 #include "base/ExternalNames.h"
-#include "tests/voice/VoiceTestSignals.h"
+#include "tests/support/TestSignals.h"
 
 #include <dshow.h>
 

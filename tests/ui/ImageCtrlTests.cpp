@@ -3,14 +3,13 @@
 #include "UiTestSupport.h"
 #include "TestSkinIds.h"
 #include "base/ComScope.h"
+#include "tests/support/TestFiles.h"
 #include "ui/ImageCtrl.h"
 #include <gtest/gtest.h>
 #include <psapi.h>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
 namespace {
 const COLORREF kBlack = RGB(0, 0, 0);
@@ -27,12 +26,6 @@ std::wstring Picture(const wchar_t* name)
     std::wstring path(folder);
     path.resize(path.find_last_of(L'\\') + 1);
     return path + L"ui_pictures\\" + name;
-}
-
-std::vector<char> ReadFile(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class ImageCtrlTest : public ::testing::Test {
@@ -152,11 +145,11 @@ TEST_F(ImageCtrlTest, OnePixelShortfallIsClosedTwoPixelsAreCentred)
 
 TEST_F(ImageCtrlTest, PictureFromMemory)
 {
-    const std::vector<char> png = ReadFile(Picture(L"quad.png"));
+    const Bytes png = ReadFileBytes(Picture(L"quad.png"));
     ASSERT_FALSE(png.empty());
     ASSERT_EQ(view.LoadFromMemory(png.data(), png.size()), S_OK);
     ExpectQuadrantsLetterboxed(Shown(), 0);
-    const std::vector<char> jpeg = ReadFile(Picture(L"quad.jpg"));
+    const Bytes jpeg = ReadFileBytes(Picture(L"quad.jpg"));
     ASSERT_EQ(view.LoadFromMemory(jpeg.data(), jpeg.size()), S_OK);
     ExpectQuadrantsLetterboxed(Shown(), 24);
 }

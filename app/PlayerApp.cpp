@@ -1,19 +1,13 @@
 #include "app/PlayerApp.h"
-#include "app/UnicodeLayer.h"
+#include "base/ExternalNames.h"
 #include "framework/Resources.h"
 #include "player/DocumentPath.h"
 #include "player/PlayerDlg.h"
 #include <commctrl.h>
-#include <ole2.h>
 #include <shlwapi.h>
 
 namespace {
 const wchar_t kAppName[] = L"Kavora Player";
-const wchar_t kInstanceMutex[] = L"Tesmar Kavora Player";
-const wchar_t kPresenceMutex[] = L"Vostrel_ZEL_Instance";
-const wchar_t kSiblingMutex[] = L"Marlo_Instance";
-const wchar_t kSiblingKey[] = L"SOFTWARE\\Tesmar\\Kavora Editor\\NatSpeak";
-const wchar_t kSiblingValue[] = L"AppPath";
 const wchar_t kResourceModuleMissing[] = L"ZEL.DLL not found";
 }
 
@@ -48,21 +42,19 @@ bool CPlayerApp::CommandLineDocumentIsAcceptable() const
 
 BOOL CPlayerApp::InitInstance()
 {
-    if (SystemNeedsUnicodeLayer() && !LoadUnicodeLayer()) return FALSE;
-
     ParseCommandLineText();
     m_appName = kAppName;
 
     // The instance mutex is never closed: the system releases it with the process, so it marks
     // exactly the lifetime of the one player.
-    HANDLE instance = CreateMutexW(nullptr, TRUE, kInstanceMutex);
+    HANDLE instance = CreateMutexW(nullptr, TRUE, kPlayerInstanceMutex);
     if (!instance) return FALSE;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         EnumWindows(&CPlayerApp::FindPreviousInstance, reinterpret_cast<LPARAM>(this));
         return FALSE;
     }
 
-    m_presenceMutex.Reset(CreateMutexW(nullptr, TRUE, kPresenceMutex));
+    m_presenceMutex.Reset(CreateMutexW(nullptr, TRUE, kPlayerPresenceMutex));
     if (!m_presenceMutex) return FALSE;
     if (!CreateSiblingMutexIfInstalled()) return FALSE;
 
@@ -72,7 +64,7 @@ BOOL CPlayerApp::InitInstance()
     }
 
     InitCommonControls();
-    OleInitialize(nullptr);
+    m_ole.emplace();
 
     if (!CommandLineDocumentIsAcceptable()) return FALSE;
 
@@ -94,7 +86,7 @@ int CPlayerApp::ExitInstance()
         SetResourceModule(nullptr);
         m_resourceModule.Reset();
     }
-    OleUninitialize();
+    m_ole.reset();
     return CWinApp::ExitInstance();
 }
 
@@ -132,7 +124,7 @@ bool CPlayerApp::LoadResourceModule()
 
 BOOL CALLBACK CPlayerApp::FindPreviousInstance(HWND hwnd, LPARAM param)
 {
-    if (reinterpret_cast<INT_PTR>(GetPropW(hwnd, CPlayerDlg::kWindowProperty)) != 1) return TRUE;
+    if (reinterpret_cast<INT_PTR>(GetPropW(hwnd, kPlayerWindowProperty)) != 1) return TRUE;
     reinterpret_cast<const CPlayerApp*>(param)->ActivatePreviousInstance(hwnd);
     return FALSE;
 }

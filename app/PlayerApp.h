@@ -3,8 +3,10 @@
 // user, hands a second start's document to the running player, loads the resource module and
 // runs the player window modally.
 
-#include "framework/Handles.h"
+#include "base/ComScope.h"
+#include "base/Handles.h"
 #include "framework/WinApp.h"
+#include <optional>
 #include <string>
 
 // Takes every parameter, flag or not, as a document name; the last one wins.
@@ -22,7 +24,6 @@ public:
 
     // Parses `commandLine` (the process's own when null) into the command-line path and count.
     void ParseCommandLineText(const wchar_t* commandLine = nullptr);
-    const std::wstring& CommandLinePath() const { return m_commandLinePath; }
     // True when the command line names exactly one existing ".kav" file, or nothing at all.
     bool CommandLineDocumentIsAcceptable() const;
 
@@ -37,6 +38,7 @@ private:
     UniqueKernelHandle m_presenceMutex;
     UniqueKernelHandle m_siblingMutex;
     UniqueModule m_resourceModule;
+    std::optional<COleScope> m_ole;
 };
 
 // The path of ZEL.dll beside the executable at `exePath`.

@@ -1,8 +1,8 @@
 #include "bench/BenchInputs.h"
 
+#include "base/Handles.h"
 #include "bench/BenchSupport.h"
 #include "document/ContainerWriter.h"
-#include "framework/Handles.h"
 #include "voice/TmvWriter.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "bench/BenchSupport.h"
 
-#include <objbase.h>
+#include "base/ComScope.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -174,7 +174,7 @@ int RunCommand(const char* program, const Commands& commands, int argc, wchar_t*
     }
     Arguments arguments;
     for (int i = 2; i < argc; ++i) arguments.push_back(Narrow(argv[i]));
-    const HRESULT ole = OleInitialize(nullptr);
+    const COleScope ole;
     int status = 0;
     try {
         commands.at(name)(arguments);
@@ -185,6 +185,5 @@ int RunCommand(const char* program, const Commands& commands, int argc, wchar_t*
         std::fprintf(stderr, "%s: %s\n", program, error.what());
         status = 1;
     }
-    if (SUCCEEDED(ole)) OleUninitialize();
     return status;
 }

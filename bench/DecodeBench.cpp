@@ -1,12 +1,12 @@
 // Decoding: the voice decoder's speed in multiples of real time on one thread, the same through
 // the source filter's IAsyncReader, and how long the filter takes from a read request at a new
 // position to the decoded samples there.
+#include "base/ComPtr.h"
+#include "base/ExternalNames.h"
+#include "base/Handles.h"
 #include "bench/BenchInputs.h"
 #include "bench/BenchSupport.h"
 #include "bench/Benchmarks.h"
-#include "filter/SourceFilterIds.h"
-#include "framework/ComPtr.h"
-#include "framework/Handles.h"
 #include "voice/ByteIo.h"
 #include "voice/TmvReader.h"
 #include "voice/WaveStreamView.h"
@@ -76,18 +76,17 @@ struct CFilterReader {
     explicit CFilterReader(const std::wstring& path)
     {
         ComPtr<IFileSourceFilter> file;
-        HRESULT hr = CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSourceFilter,
-                                      reinterpret_cast<void**>(&file));
+        HRESULT hr = file.CreateInstance(CLSID_RecorderSourceFilter);
         Expect(SUCCEEDED(hr), Format("the source filter cannot be created (0x%08lX): is it registered?",
                                      static_cast<unsigned long>(hr)));
         BSTR name = SysAllocString(path.c_str());
         hr = file->Load(name, nullptr);
         SysFreeString(name);
         Expect(SUCCEEDED(hr), "the filter could not load the track");
-        Expect(SUCCEEDED(file.As(IID_IBaseFilter, filter)), "the filter has no IBaseFilter");
+        Expect(SUCCEEDED(file.As(filter)), "the filter has no IBaseFilter");
         ComPtr<IPin> pin;
-        Expect(SUCCEEDED(filter->FindPin(L"Output", &pin)), "the filter has no Output pin");
-        Expect(SUCCEEDED(pin.As(IID_IAsyncReader, reader)), "the Output pin has no IAsyncReader");
+        Expect(SUCCEEDED(filter->FindPin(kSourceFilterOutputPin, &pin)), "the filter has no Output pin");
+        Expect(SUCCEEDED(pin.As(reader)), "the Output pin has no IAsyncReader");
     }
 };
 

@@ -1,11 +1,11 @@
 // Opening documents: CPlayerDocument::Load against CopyFileW of the same container, and the
 // memory a load takes on top of what the process held before it.
+#include "base/Handles.h"
 #include "bench/BenchInputs.h"
 #include "bench/BenchSupport.h"
 #include "bench/Benchmarks.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 #include "voice/ByteIo.h"
 #include "voice/TmvReader.h"
 

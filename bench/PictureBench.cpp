@@ -1,9 +1,9 @@
 // Pictures: the picture view's load and paint of a JPEG, as the player does it when the position
 // enters a new period, against decoding the same file to pixels with the platform's imaging
 // component alone.
+#include "base/ComPtr.h"
 #include "bench/BenchSupport.h"
 #include "bench/Benchmarks.h"
-#include "framework/ComPtr.h"
 #include "ui/ImageCtrl.h"
 
 #include <wincodec.h>
@@ -101,8 +101,7 @@ void PictureBenchmark(const Arguments& arguments)
 {
     const int runs = std::max(1, std::atoi(OptionValue(arguments, "--runs", "5").c_str()));
     ComPtr<IWICImagingFactory> factory;
-    Expect(SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                      reinterpret_cast<void**>(&factory))),
+    Expect(SUCCEEDED(factory.CreateInstance(CLSID_WICImagingFactory)),
            "the imaging component is missing");
     CPictureStage stage;
     for (const std::string& argument : Positionals(arguments)) {

@@ -4,7 +4,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/Benchmarks.h"
 #include "document/PlayerDocument.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Resources.h"
 #include "ui/PictureList.h"
 

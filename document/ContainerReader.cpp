@@ -1,7 +1,8 @@
 #include "document/ContainerReader.h"
 
+#include "base/ByteOrder.h"
+#include "base/Result.h"
 #include "document/FileIo.h"
-#include "framework/Result.h"
 
 #include <cwchar>
 
@@ -10,14 +11,14 @@ std::int16_t ReadInt16(HANDLE file)
 {
     std::uint8_t bytes[2];
     Check(ReadExactly(file, bytes, sizeof(bytes)));
-    return static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8));
+    return static_cast<std::int16_t>(LoadLe16(bytes));
 }
 
 std::uint32_t ReadUInt32(HANDLE file)
 {
     std::uint8_t bytes[4];
     Check(ReadExactly(file, bytes, sizeof(bytes)));
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+    return LoadLe32(bytes);
 }
 
 void ReadMagic(HANDLE file)

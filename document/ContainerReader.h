@@ -2,8 +2,8 @@
 // Reads and checks a container's header and directory, keeping the file open for the copying
 // that follows. Every failed test gives E_FAIL; nothing is kept from a failed read.
 
+#include "base/Handles.h"
 #include "document/ContainerFormat.h"
-#include "framework/Handles.h"
 
 #include <windows.h>
 #include <string>

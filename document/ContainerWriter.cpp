@@ -1,10 +1,11 @@
 #include "document/ContainerWriter.h"
 
+#include "base/ByteOrder.h"
+#include "base/Handles.h"
+#include "base/Result.h"
 #include "document/ContainerFormat.h"
 #include "document/FileIo.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
-#include "framework/Result.h"
 
 #include <shlwapi.h>
 #include <algorithm>
@@ -16,28 +17,6 @@ constexpr std::size_t kDirectoryEntryOffsetField = 512;
 constexpr std::size_t kIndexRecordTimeField = 12;
 constexpr std::size_t kIndexRecordNameField = 16;
 constexpr std::uint32_t kMaxEntryCount = 0x7FFF;
-
-void PutUInt16LE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value)
-{
-    bytes[at] = static_cast<std::uint8_t>(value);
-    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutUInt32LE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-void PutUInt16BE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value)
-{
-    bytes[at] = static_cast<std::uint8_t>(value >> 8);
-    bytes[at + 1] = static_cast<std::uint8_t>(value);
-}
-
-void PutUInt32BE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
-}
 
 // Throws the call's own error code when a platform call reports failure.
 void CheckWin32(bool succeeded)
@@ -108,15 +87,15 @@ std::vector<std::uint8_t> HeaderAndDirectory(const std::vector<PlannedItem>& ite
 {
     std::vector<std::uint8_t> bytes(container::kHeaderSize + container::kEntrySize * items.size());
     std::memcpy(bytes.data(), container::kMagic, 4);
-    PutUInt16LE(bytes, 4, container::kVersion);
-    PutUInt16LE(bytes, 8, container::kHeaderSize);
-    PutUInt16LE(bytes, 10, static_cast<std::uint16_t>(items.size()));
-    PutUInt16LE(bytes, 12, container::kEntrySize);
+    StoreLe16(bytes.data() + 4, container::kVersion);
+    StoreLe16(bytes.data() + 8, container::kHeaderSize);
+    StoreLe16(bytes.data() + 10, static_cast<std::uint16_t>(items.size()));
+    StoreLe16(bytes.data() + 12, container::kEntrySize);
     std::size_t at = container::kHeaderSize;
     for (const PlannedItem& item : items) {
-        for (std::size_t i = 0; i < item.name.size(); ++i) PutUInt16LE(bytes, at + 2 * i, item.name[i]);
-        PutUInt32LE(bytes, at + kDirectoryEntryOffsetField, item.offset);
-        PutUInt32LE(bytes, at + kDirectoryEntryOffsetField + 4, item.size);
+        for (std::size_t i = 0; i < item.name.size(); ++i) StoreLe16(bytes.data() + at + 2 * i, item.name[i]);
+        StoreLe32(bytes.data() + at + kDirectoryEntryOffsetField, item.offset);
+        StoreLe32(bytes.data() + at + kDirectoryEntryOffsetField + 4, item.size);
         at += container::kEntrySize;
     }
     return bytes;
@@ -192,14 +171,14 @@ HRESULT BuildPictureIndex(const std::vector<IndexRecord>& records, std::vector<s
         Check(!records.empty() && records.size() - 1 <= 0x7FFFFFFF, E_INVALIDARG);
         std::vector<std::uint8_t> index(pictureindex::kHeaderSize + pictureindex::kRecordSize * records.size());
         std::memcpy(index.data(), pictureindex::kMagic, 4);
-        PutUInt32BE(index, 16, static_cast<std::uint32_t>(records.size() - 1));
-        PutUInt16BE(index, 20, pictureindex::kHeaderSize);
-        PutUInt16BE(index, 22, pictureindex::kFirstRecordOffset);
+        StoreBe32(index.data() + 16, static_cast<std::uint32_t>(records.size() - 1));
+        StoreBe16(index.data() + 20, pictureindex::kHeaderSize);
+        StoreBe16(index.data() + 22, pictureindex::kFirstRecordOffset);
         std::size_t at = pictureindex::kFirstRecordOffset;
         for (const IndexRecord& record : records) {
             index[at] = record.isReference ? pictureindex::kKindReference : pictureindex::kKindPicture;
             index[at + 1] = record.hasPicture ? 0 : 1;
-            PutUInt32BE(index, at + kIndexRecordTimeField, record.time);
+            StoreBe32(index.data() + at + kIndexRecordTimeField, record.time);
             const std::string name = IndexName(record);
             std::memcpy(&index[at + kIndexRecordNameField], name.data(), name.size());
             at += pictureindex::kRecordSize;

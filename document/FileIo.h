@@ -2,7 +2,7 @@
 // The few file operations the container code repeats: opening for reading or writing, moving
 // to an absolute offset, and reads and writes that must move the full count.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 #include <windows.h>
 #include <cstdint>

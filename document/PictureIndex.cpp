@@ -1,8 +1,9 @@
 #include "document/PictureIndex.h"
 
+#include "base/ByteOrder.h"
+#include "base/Result.h"
 #include "document/ContainerFormat.h"
 #include "document/FileIo.h"
-#include "framework/Result.h"
 
 #include <cstring>
 
@@ -29,13 +30,13 @@ public:
     {
         std::uint8_t bytes[2];
         Read(bytes, sizeof(bytes));
-        return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
+        return LoadBe16(bytes);
     }
     std::uint32_t ReadUInt32()
     {
         std::uint8_t bytes[4];
         Read(bytes, sizeof(bytes));
-        return (static_cast<std::uint32_t>(bytes[0]) << 24) | (bytes[1] << 16) | (bytes[2] << 8) | bytes[3];
+        return LoadBe32(bytes);
     }
     void Skip(DWORD size)
     {
@@ -82,6 +83,10 @@ IndexRecord ReadRecord(CIndexFieldReader& reader)
     Check(end != nullptr);
     record.name = AnsiToWide(name, static_cast<int>(static_cast<const char*>(end) - name));
     reader.Skip(3);
+    // A record that names no picture starts a period without one, as a record cut off after
+    // its kind byte reads: stored files hold such records, and refusing them would refuse the
+    // whole document.
+    if (record.name.empty()) record.hasPicture = false;
     // The name of a shown picture becomes a path in the work folder, so it must be a plain
     // file name like the container's own picture entries.
     if (!record.isReference && record.hasPicture) Check(IsPlainFileName(record.name));

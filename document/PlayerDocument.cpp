@@ -1,8 +1,8 @@
 #include "document/PlayerDocument.h"
 
+#include "base/Result.h"
 #include "document/ContainerReader.h"
 #include "document/WorkFolder.h"
-#include "framework/Result.h"
 
 #include <shlwapi.h>
 

@@ -1,7 +1,7 @@
 #include "document/WorkFolder.h"
 
+#include "base/Result.h"
 #include "document/FileIo.h"
-#include "framework/Result.h"
 
 #include <shlwapi.h>
 #include <algorithm>

@@ -1,10 +1,8 @@
 #include "engine/AudioPlayer.h"
-#include "filter/SourceFilterIds.h"
-#include "framework/Result.h"
+#include "base/ExternalNames.h"
+#include "base/Result.h"
 
 namespace {
-const wchar_t kSourceFilterName[] = L"Dictel Source Filter";
-const wchar_t kOutputPin[] = L"Output";
 
 // A system string owned for the length of one call.
 class SystemString {
@@ -49,24 +47,22 @@ HRESULT CAudioPlayer::BuildGraph(const std::wstring& voicePath)
     ReleaseInterfaces();
 
     const HRESULT hr = RunOperation([&] {
-        ThrowIfFailed(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                       reinterpret_cast<void**>(&m_graph)));
-        ThrowIfFailed(m_graph.As(IID_IMediaEventEx, m_events));
-        ThrowIfFailed(m_graph.As(IID_IMediaControl, m_control));
-        ThrowIfFailed(m_graph.As(IID_IMediaSeeking, m_seeking));
+        ThrowIfFailed(m_graph.CreateInstance(CLSID_FilterGraph));
+        ThrowIfFailed(m_graph.As(m_events));
+        ThrowIfFailed(m_graph.As(m_control));
+        ThrowIfFailed(m_graph.As(m_seeking));
         ThrowIfFailed(m_seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME));
 
         ComPtr<IFileSourceFilter> source;
-        ThrowIfFailed(CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IFileSourceFilter, reinterpret_cast<void**>(&source)));
+        ThrowIfFailed(source.CreateInstance(CLSID_RecorderSourceFilter));
         SystemString path(voicePath);
         Check(path.Get() != nullptr, E_OUTOFMEMORY);
         ThrowIfFailed(source->Load(path.Get(), nullptr));
         ComPtr<IBaseFilter> filter;
-        ThrowIfFailed(source.As(IID_IBaseFilter, filter));
+        ThrowIfFailed(source.As(filter));
         ThrowIfFailed(m_graph->AddFilter(filter.Get(), kSourceFilterName));
         ComPtr<IPin> output;
-        ThrowIfFailed(filter->FindPin(kOutputPin, &output));
+        ThrowIfFailed(filter->FindPin(kSourceFilterOutputPin, &output));
         return ThrowIfFailed(m_graph->Render(output.Get()));
     });
     // A graph that could not be built is not kept: it holds no recording, and keeping it would

@@ -4,13 +4,16 @@
 // while it plays; the playback monitor runs on that timer's ticks. Volume and mute go through
 // the mixer control it carries.
 
+#include "base/ComPtr.h"
 #include "engine/MixerVolume.h"
-#include "framework/ComPtr.h"
 #include <dshow.h>
 #ifdef SubclassWindow
 #undef SubclassWindow // a <windowsx.h> macro that clashes with CWnd::SubclassWindow
 #endif
 #include <string>
+
+// MinGW's control.h gives IMediaEventEx no identifier for __uuidof; this is the SDK's IID.
+__CRT_UUID_DECL(IMediaEventEx, 0x56a868c0, 0x0ad4, 0x11ce, 0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70)
 
 enum PlayerState {
     Finished = 0, // played to the end; graph paused at 0; timer disarmed

@@ -68,7 +68,6 @@ HRESULT CMixerVolume::FindControl(DWORD lineId, DWORD type, MIXERCONTROLW& contr
 
 void CMixerVolume::SetScale(DWORD minimum, DWORD maximum, int range)
 {
-    m_minimum = minimum;
     m_maximum = maximum;
     m_range = range;
     m_scale = (static_cast<double>(maximum) - static_cast<double>(minimum) + 1.0) / static_cast<double>(range);

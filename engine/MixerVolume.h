@@ -30,7 +30,6 @@ private:
 
     int m_range = 0;
     DWORD m_volumeId = 0;
-    DWORD m_minimum = 0;
     DWORD m_maximum = 0;
     double m_scale = 0.0;
     DWORD m_muteId = 0;

@@ -1,5 +1,6 @@
 #include "filter/Enumerators.h"
 
+#include "base/ExternalNames.h"
 #include "filter/MediaType.h"
 #include "filter/Module.h"
 #include "filter/SourceFilter.h"
@@ -69,7 +70,7 @@ STDMETHODIMP CEnumPins::Next(ULONG count, IPin** pins, ULONG* fetched)
 {
     return NextItems(count, pins, fetched, 1, m_position, [this]() -> IPin* {
         IPin* pin = nullptr;
-        return SUCCEEDED(m_filter.FindPin(kOutputPinId, &pin)) ? pin : nullptr;
+        return SUCCEEDED(m_filter.FindPin(kSourceFilterOutputPin, &pin)) ? pin : nullptr;
     });
 }
 

@@ -2,9 +2,9 @@
 // four exports named in KavoraSource.def.
 #include "filter/Module.h"
 
+#include "base/ExternalNames.h"
+#include "base/Handles.h"
 #include "filter/SourceFilter.h"
-#include "filter/SourceFilterIds.h"
-#include "framework/Handles.h"
 
 #include <atomic>
 #include <string>
@@ -13,8 +13,6 @@ namespace {
 HMODULE g_module = nullptr;
 std::atomic<long> g_objects{0};
 std::atomic<long> g_locks{0};
-
-const wchar_t kFriendlyName[] = L"Dictel Source Filter";
 
 class CClassFactory final : public IClassFactory {
 public:
@@ -86,7 +84,7 @@ HRESULT RegisterServer()
     UniqueRegKey classKey;
     HRESULT hr = CreateKey(HKEY_CLASSES_ROOT, ClassKeyPath(), classKey);
     if (FAILED(hr)) return hr;
-    hr = SetStringValue(classKey.Get(), nullptr, kFriendlyName);
+    hr = SetStringValue(classKey.Get(), nullptr, kSourceFilterFriendlyName);
     if (FAILED(hr)) return hr;
     UniqueRegKey serverKey;
     hr = CreateKey(classKey.Get(), L"InprocServer32", serverKey);

@@ -1,5 +1,6 @@
 #include "filter/OutputPin.h"
 
+#include "base/ExternalNames.h"
 #include "filter/Enumerators.h"
 #include "filter/MediaType.h"
 #include "filter/Module.h"
@@ -7,8 +8,6 @@
 
 #include <chrono>
 #include <limits>
-
-const wchar_t kOutputPinId[] = L"Output";
 
 namespace {
 // Media samples of an async reader carry byte positions as times: byte n is time n * 10^7.
@@ -56,8 +55,7 @@ STDMETHODIMP CAsyncReader::RequestAllocator(IMemAllocator* preferred, ALLOCATOR_
         return S_OK;
     }
     ComPtr<IMemAllocator> allocator;
-    HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                  reinterpret_cast<void**>(&allocator));
+    HRESULT hr = allocator.CreateInstance(CLSID_MemoryAllocator);
     if (FAILED(hr)) return hr;
     hr = allocator->SetProperties(&wanted, &granted);
     if (FAILED(hr)) return hr;
@@ -267,7 +265,7 @@ STDMETHODIMP COutputPin::QueryPinInfo(PIN_INFO* info)
     info->pFilter = &m_filter;
     m_filter.AddRef();
     info->dir = PINDIR_OUTPUT;
-    lstrcpynW(info->achName, kOutputPinId, MAX_PIN_NAME);
+    lstrcpynW(info->achName, kSourceFilterOutputPin, MAX_PIN_NAME);
     return S_OK;
 }
 
@@ -278,7 +276,7 @@ STDMETHODIMP COutputPin::QueryDirection(PIN_DIRECTION* direction)
     return S_OK;
 }
 
-STDMETHODIMP COutputPin::QueryId(LPWSTR* id) { return CopyToTaskMemory(kOutputPinId, id); }
+STDMETHODIMP COutputPin::QueryId(LPWSTR* id) { return CopyToTaskMemory(kSourceFilterOutputPin, id); }
 
 STDMETHODIMP COutputPin::QueryAccept(const AM_MEDIA_TYPE* type)
 {

@@ -3,8 +3,8 @@
 // byte ranges through IAsyncReader (on the parser's own threads), and each range is decoded from
 // the voice file when it is asked for. The parser does the timing, seeking and delivery.
 
+#include "base/ComPtr.h"
 #include "filter/VoiceStream.h"
-#include "framework/ComPtr.h"
 
 #include <dshow.h>
 
@@ -91,5 +91,3 @@ private:
     std::mutex m_lock;
     ComPtr<IPin> m_connected;
 };
-
-extern const wchar_t kOutputPinId[];

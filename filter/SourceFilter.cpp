@@ -1,9 +1,9 @@
 #include "filter/SourceFilter.h"
 
+#include "base/ExternalNames.h"
 #include "filter/Enumerators.h"
 #include "filter/MediaType.h"
 #include "filter/Module.h"
-#include "filter/SourceFilterIds.h"
 
 HRESULT CSourceFilter::Create(REFIID iid, void** object)
 {
@@ -111,7 +111,7 @@ STDMETHODIMP CSourceFilter::EnumPins(IEnumPins** pins)
 STDMETHODIMP CSourceFilter::FindPin(LPCWSTR id, IPin** pin)
 {
     if (!id || !pin) return E_POINTER;
-    if (lstrcmpW(id, kOutputPinId) != 0) {
+    if (lstrcmpW(id, kSourceFilterOutputPin) != 0) {
         *pin = nullptr;
         return VFW_E_NOT_FOUND;
     }

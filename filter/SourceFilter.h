@@ -3,8 +3,8 @@
 // one output pin as a WAVE byte stream (IBaseFilter). Free-threaded: the graph, its parser and
 // its worker threads all call in, so every piece of shared state is under a lock.
 
+#include "base/ComPtr.h"
 #include "filter/OutputPin.h"
-#include "framework/ComPtr.h"
 
 #include <dshow.h>
 

@@ -2,7 +2,7 @@
 // What the output pin reads from: a loaded voice file seen as the PCM WAVE stream it decodes to.
 // Nothing is decoded ahead: each read decodes only the blocks under it.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "voice/WaveStreamView.h"
 
 #include <windows.h>

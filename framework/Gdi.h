@@ -2,7 +2,7 @@
 // Scoped GDI helpers: a paint DC that ends its paint, a window DC that is released, a selected
 // object that is put back, and an off-screen canvas that is copied to its target in one blit.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 class PaintDC {
 public:
@@ -11,7 +11,6 @@ public:
     PaintDC& operator=(const PaintDC&) = delete;
     ~PaintDC() { EndPaint(m_hwnd, &m_ps); }
     HDC Get() const { return m_dc; }
-    const PAINTSTRUCT& Info() const { return m_ps; }
 
 private:
     HWND m_hwnd;

@@ -2,7 +2,7 @@
 // Every dialog, bitmap, icon and string of the program comes from one resource module. The
 // application sets it once at start-up; every lookup below goes to it.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include <initializer_list>
 #include <string>
 

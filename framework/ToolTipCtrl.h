@@ -15,7 +15,6 @@ public:
 
     bool Create(HWND tool, const std::wstring& text);
     void SetText(const std::wstring& text);
-    std::wstring GetText() const { return m_text; }
     HWND GetSafeHwnd() const { return m_hWnd; }
 
 private:

@@ -7,10 +7,7 @@ CWinApp* g_app = nullptr;
 
 void CCommandLineInfo::ParseParam(const wchar_t* param, BOOL flag, BOOL)
 {
-    if (!flag) {
-        m_strFileName = param;
-        m_nShellCommand = FileOpen;
-    }
+    if (!flag) m_strFileName = param;
 }
 
 CWinApp::CWinApp()

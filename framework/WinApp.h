@@ -7,13 +7,10 @@
 
 class CCommandLineInfo {
 public:
-    enum ShellCommand { FileNew, FileOpen };
-
     virtual ~CCommandLineInfo() = default;
     // Called once per parameter. A flag ("/x" or "-x") arrives without its leading character.
     virtual void ParseParam(const wchar_t* param, BOOL flag, BOOL last);
 
-    ShellCommand m_nShellCommand = FileNew;
     std::wstring m_strFileName;
 };
 

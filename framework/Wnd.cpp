@@ -55,13 +55,6 @@ bool CWnd::SubclassDlgItem(UINT id, HWND parent)
     return SubclassWindow(::GetDlgItem(parent, static_cast<int>(id)));
 }
 
-HWND CWnd::UnsubclassWindow()
-{
-    HWND hwnd = m_hWnd;
-    if (hwnd) Unbind();
-    return hwnd;
-}
-
 bool CWnd::DestroyWindow()
 {
     return m_hWnd && ::DestroyWindow(m_hWnd);
@@ -132,7 +125,15 @@ LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, 
     }
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
 
-    LRESULT result = self->WindowProc(message, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        result = self->WindowProc(message, wParam, lParam);
+    } catch (...) {
+        // The caller is the system's own code, which no C++ exception may unwind through: a
+        // handler that fails leaves the message to the default handling instead.
+        result = self->m_hWnd == hwnd ? self->Default(message, wParam, lParam)
+                                      : DefWindowProcW(hwnd, message, wParam, lParam);
+    }
     if (message == WM_NCDESTROY && self->m_hWnd == hwnd) {
         self->Unbind();
         self->PostNcDestroy();

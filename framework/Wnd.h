@@ -30,8 +30,6 @@ public:
     // Binds this object to an existing window, replacing its window procedure.
     bool SubclassWindow(HWND hwnd);
     bool SubclassDlgItem(UINT id, HWND parent);
-    // Gives the window back its own procedure and forgets it.
-    HWND UnsubclassWindow();
     bool DestroyWindow();
 
     // Thin conveniences over the Win32 calls of the same name.

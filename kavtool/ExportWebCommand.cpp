@@ -3,8 +3,8 @@
 // voice in a form browsers play natively. The folder appears complete or not at all.
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
-#include "framework/Result.h"
+#include "base/Handles.h"
+#include "base/Result.h"
 #include "kavtool/CommandLine.h"
 #include "kavtool/Commands.h"
 #include "kavtool/Console.h"

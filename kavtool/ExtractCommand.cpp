@@ -1,8 +1,8 @@
 // extract: copies a document's items into a folder the way the player fills its work folder:
 // the index as ZEL.PIN, the voice track as ZEL.TMV and each picture under its entry name.
+#include "base/Handles.h"
 #include "document/ContainerReader.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 #include "kavtool/CommandLine.h"
 #include "kavtool/Commands.h"
 #include "kavtool/Console.h"

@@ -1,7 +1,7 @@
 #include "kavtool/ToolFiles.h"
 
-#include "framework/Handles.h"
-#include "framework/Result.h"
+#include "base/Handles.h"
+#include "base/Result.h"
 #include "kavtool/CommandLine.h"
 
 #include <windows.h>

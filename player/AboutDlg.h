@@ -1,8 +1,8 @@
 #pragma once
 // The about box: dialog 100 of the resource module, in the player window's label font.
 
+#include "base/Handles.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
 
 class CAboutDlg : public CDialog {
 public:

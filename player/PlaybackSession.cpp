@@ -1,6 +1,6 @@
 #include "player/PlaybackSession.h"
 #include "document/WorkFolder.h"
-#include "framework/Result.h"
+#include "base/Result.h"
 #include "framework/Resources.h"
 #include "player/DocumentPath.h"
 #include "resources/ResourceIds.h"

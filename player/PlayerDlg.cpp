@@ -1,6 +1,6 @@
 #include "player/PlayerDlg.h"
 #include "framework/Resources.h"
-#include "framework/Result.h"
+#include "base/Result.h"
 #include "framework/WinApp.h"
 #include "player/LabelFont.h"
 #include "player/TimeDisplay.h"
@@ -56,7 +56,7 @@ LRESULT CPlayerDlg::OnCreate(LPARAM lParam)
     SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetWindowLongPtrW(m_hWnd, GWL_STYLE) | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
     SetWindowText(kAppName);
     if (FAILED(RegisterDragDrop(m_hWnd, &m_dropTarget))) return -1;
-    SetPropW(m_hWnd, kWindowProperty, reinterpret_cast<HANDLE>(1));
+    SetPropW(m_hWnd, kPlayerWindowProperty, reinterpret_cast<HANDLE>(1));
     return 0;
 }
 
@@ -205,7 +205,7 @@ void CPlayerDlg::OnDestroy()
 {
     m_session.Close();
     RevokeDragDrop(m_hWnd);
-    RemovePropW(m_hWnd, kWindowProperty);
+    RemovePropW(m_hWnd, kPlayerWindowProperty);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,9 +6,10 @@
 // (PlayerDlgOpen.cpp), window commands and menus (PlayerDlgCommands.cpp), and the header skin
 // and layout (PlayerDlgSkin.cpp).
 
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
+#include "base/ExternalNames.h"
+#include "base/Handles.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
 #include "player/PlaybackSession.h"
 #include "player/PlayerCommands.h"
 #include "ui/ImageCtrl.h"
@@ -26,9 +27,6 @@ constexpr UINT WM_RUN_QUEUED_OPEN = WM_APP + 1;
 
 class CPlayerDlg : public CDialog, private ISessionView, private ISeekPreviewSource {
 public:
-    // The marker by which a second start finds the running player's window.
-    static constexpr const wchar_t* kWindowProperty = L"Tesmar Kavora Player";
-
     CPlayerDlg();
     ~CPlayerDlg() override;
 

@@ -1,8 +1,8 @@
 // Commands that act on the window itself: always on top, strip view, maximise / restore, the
 // context menu, the system menu's about item, and the keys that would otherwise close a dialog.
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Resources.h"
-#include "framework/Result.h"
+#include "base/Result.h"
 #include "player/AboutDlg.h"
 #include "player/PlayerDlg.h"
 #include "resources/ResourceIds.h"

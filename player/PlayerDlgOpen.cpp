@@ -1,7 +1,7 @@
 // Opening documents from the file dialog, a drop on the window and a second start's hand-off;
 // the session runs the opens themselves.
 #include "framework/Resources.h"
-#include "framework/Result.h"
+#include "base/Result.h"
 #include "framework/WinApp.h"
 #include "player/DocumentPath.h"
 #include "player/PlayerDlg.h"

@@ -2,7 +2,7 @@
 // Where the player keeps what it remembers for the user between runs: a key under
 // HKEY_CURRENT_USER. The stores take the key's path as a parameter, so a test keeps its own.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include <optional>
 #include <string>
 

@@ -5,7 +5,7 @@
 // answers the name, value, role, state and default action from the control itself; location,
 // navigation, hit testing and the rest stay the standard object's.
 
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 #include <oleacc.h>
 #include <string>
 

@@ -7,7 +7,7 @@
 // The view is the static control of the dialog template bound by its control ID. The loads
 // need OLE initialised on the thread.
 
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 #include "framework/Wnd.h"
 #include <olectl.h>
 #include <string>

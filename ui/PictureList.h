@@ -10,7 +10,7 @@
 // then put in as they come. Pictures load through OLE, so the window's thread needs OLE too.
 
 #include "document/PlayerDocument.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Wnd.h"
 #include "ui/ThumbnailWorker.h"
 #include <commctrl.h>

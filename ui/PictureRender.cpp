@@ -1,7 +1,7 @@
 #include "ui/PictureRender.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
+#include "base/Result.h"
 #include "framework/Resources.h"
-#include "framework/Result.h"
 #include <cstring>
 #include <memory>
 #include <new>

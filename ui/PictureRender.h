@@ -3,7 +3,7 @@
 // aspect ratio kept: shared by the picture view and the seek bar's preview. The loads need OLE
 // initialised on the thread; they return S_OK or the failure's code and never throw.
 
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 #include <olectl.h>
 #include <string>
 

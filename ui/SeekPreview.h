@@ -3,7 +3,7 @@
 // on the bar, the picture and the time that a click there would seek to. Pictures are turned
 // into thumbnails once and kept until the owner says the pictures changed.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Wnd.h"
 #include <map>
 #include <string>

@@ -17,17 +17,11 @@ void CSkinButton::SetBitmaps(UINT normal, UINT normalMask, UINT pressed, UINT pr
 {
     const bool firstImage = m_normal == 0 && normal != 0;
     const auto image = [normal](UINT id) { return id ? id : normal; };
-    const auto mask = [normalMask](UINT id) { return id ? id : normalMask; };
     m_normal = normal;
     m_normalMask = normalMask;
     m_pressed = image(pressed);
-    m_pressedMask = mask(pressedMask);
     m_hover = image(hover);
-    m_hoverMask = mask(hoverMask);
-    m_spare = image(spare);
-    m_spareMask = mask(spareMask);
     m_disabled = image(disabled);
-    m_disabledMask = mask(disabledMask);
     if (!m_hWnd) return;
 
     if (firstImage) {

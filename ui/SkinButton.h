@@ -18,7 +18,8 @@ class CSkinButton : public CStatic, private IAccessibleControl {
 public:
     // The ten skin bitmaps. An image ID of 0 takes the normal image, a mask ID of 0 the normal
     // mask. The first normal image given sizes the control to itself. Only the normal mask is
-    // consulted (for hit testing); the spare pair is kept for owners that swap looks.
+    // consulted (for hit testing); the other looks' masks and the spare pair come with the skin's
+    // table and are not kept.
     void SetBitmaps(UINT normal, UINT normalMask, UINT pressed, UINT pressedMask, UINT hover, UINT hoverMask,
                     UINT spare, UINT spareMask, UINT disabled, UINT disabledMask);
     // With the enabled look off every look is drawn with the disabled image; the window itself
@@ -59,13 +60,8 @@ private:
     UINT m_normal = 0;
     UINT m_normalMask = 0;
     UINT m_pressed = 0;
-    UINT m_pressedMask = 0;
     UINT m_hover = 0;
-    UINT m_hoverMask = 0;
-    UINT m_spare = 0;
-    UINT m_spareMask = 0;
     UINT m_disabled = 0;
-    UINT m_disabledMask = 0;
 
     bool m_isPressed = false;
     bool m_doubleClicked = false;

@@ -5,7 +5,7 @@
 // window hears of them by a message posted to it. The thread is stopped and joined when the
 // worker goes, and the thumbnails nobody took go with it.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include <condition_variable>
 #include <mutex>
 #include <string>

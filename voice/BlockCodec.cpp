@@ -1,6 +1,6 @@
 #include "voice/BlockCodec.h"
 
-#include "voice/ByteIo.h"
+#include "base/ByteOrder.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "voice/TmvFormat.h"
 
-#include "voice/ByteIo.h"
+#include "base/ByteOrder.h"
 
 #include <cstring>
 #include <limits>

@@ -1,5 +1,7 @@
 #include "voice/WavFile.h"
 
+#include "base/ByteOrder.h"
+
 #include <algorithm>
 #include <cstring>
 

@@ -1,50 +1,11 @@
 #include "tests/document/DocumentTestSupport.h"
 
+#include "base/Handles.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 
 #include <windows.h>
 #include <algorithm>
 #include <cstring>
-
-Bytes Pattern(std::size_t size, std::uint8_t seed)
-{
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + seed + (i >> 8));
-    return bytes;
-}
-
-void WriteFileBytes(const std::wstring& path, const Bytes& bytes)
-{
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.IsValid()) << "cannot create the test file";
-    DWORD written = 0;
-    ASSERT_TRUE(bytes.empty() ||
-                WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    ASSERT_EQ(written, bytes.size());
-}
-
-Bytes ReadFileBytes(const std::wstring& path)
-{
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        ADD_FAILURE() << "cannot open a file expected to exist";
-        return {};
-    }
-    LARGE_INTEGER size;
-    GetFileSizeEx(file.Get(), &size);
-    Bytes bytes(static_cast<std::size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty()) ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    EXPECT_EQ(read, bytes.size());
-    return bytes;
-}
-
-bool FileExists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::vector<std::wstring> FolderListing(const std::wstring& folder)
 {
@@ -68,27 +29,11 @@ std::wstring CurrentFolder()
     return std::wstring(buffer, length);
 }
 
-void PutUInt16LE(Bytes& bytes, std::size_t at, std::uint16_t value)
-{
-    bytes.at(at) = static_cast<std::uint8_t>(value);
-    bytes.at(at + 1) = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutUInt32LE(Bytes& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-void PutUInt32BE(Bytes& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * (3 - i)));
-}
-
 void SetEntryName(Bytes& container, std::size_t entry, const std::wstring& name)
 {
     ASSERT_LT(name.size(), 256u);
     for (std::size_t i = 0; i <= name.size(); ++i)
-        PutUInt16LE(container, EntryAt(entry) + 2 * i, i < name.size() ? name[i] : 0);
+        PutLe16(container, EntryAt(entry) + 2 * i, i < name.size() ? name[i] : 0);
 }
 
 void SetRecordName(Bytes& index, std::size_t record, const std::string& name)
@@ -134,10 +79,10 @@ void DocumentTest::SetUp()
     m_workFolder = GetWorkFolderPath();
     ASSERT_FALSE(m_workFolder.empty());
     m_scratch = GetTempFolder() + L"kav-document-tests\\";
-    if (FileExists(m_scratch)) {
+    if (PathExists(m_scratch)) {
         ASSERT_EQ(CleanUpFolder(m_scratch), S_OK);
     }
-    if (FileExists(m_workFolder)) {
+    if (PathExists(m_workFolder)) {
         ASSERT_EQ(CleanUpFolder(m_workFolder), S_OK);
     }
     ASSERT_TRUE(CreateDirectoryW(m_scratch.c_str(), nullptr));
@@ -145,10 +90,10 @@ void DocumentTest::SetUp()
 
 void DocumentTest::TearDown()
 {
-    if (FileExists(m_scratch)) {
+    if (PathExists(m_scratch)) {
         EXPECT_EQ(CleanUpFolder(m_scratch), S_OK);
     }
-    if (FileExists(m_workFolder)) {
+    if (PathExists(m_workFolder)) {
         EXPECT_EQ(CleanUpFolder(m_workFolder), S_OK);
     }
 }
@@ -156,7 +101,7 @@ void DocumentTest::TearDown()
 std::wstring DocumentTest::WriteScratch(const std::wstring& name, const Bytes& bytes)
 {
     const std::wstring path = Scratch(name);
-    WriteFileBytes(path, bytes);
+    EXPECT_TRUE(WriteFileBytes(path, bytes)) << "cannot write the test file";
     return path;
 }
 

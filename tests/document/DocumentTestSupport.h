@@ -1,9 +1,10 @@
 #pragma once
-// Shared pieces of the document tests: a scratch folder under the temporary folder, byte files,
-// documents built with the project's own writer, and byte edits for the broken cases.
+// Shared pieces of the document tests: a scratch folder under the temporary folder, folder
+// listings, documents built with the project's own writer, and byte edits for the broken cases.
 
 #include "document/ContainerWriter.h"
 #include "document/PictureIndex.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +12,9 @@
 #include <string>
 #include <vector>
 
-using Bytes = std::vector<std::uint8_t>;
-
-// Bytes that differ from position to position and from seed to seed.
-Bytes Pattern(std::size_t size, std::uint8_t seed);
-void WriteFileBytes(const std::wstring& path, const Bytes& bytes);
-Bytes ReadFileBytes(const std::wstring& path);
-bool FileExists(const std::wstring& path);
 // Names directly inside `folder`, sorted; subfolders end with a backslash.
 std::vector<std::wstring> FolderListing(const std::wstring& folder);
 std::wstring CurrentFolder();
-
-void PutUInt16LE(Bytes& bytes, std::size_t at, std::uint16_t value);
-void PutUInt32LE(Bytes& bytes, std::size_t at, std::uint32_t value);
-void PutUInt32BE(Bytes& bytes, std::size_t at, std::uint32_t value);
 
 // Where directory entry `entry` and index record `record` start.
 constexpr std::size_t EntryAt(std::size_t entry) { return 32 + 528 * entry; }

@@ -2,9 +2,9 @@
 // folder, and the three lookups on its picture list.
 #include "tests/document/DocumentTestSupport.h"
 
+#include "base/Handles.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 
 #include <windows.h>
 
@@ -176,12 +176,12 @@ TEST_F(PlayerDocumentTest, SecondDocumentReplacesTheFirstsFiles)
 TEST_F(PlayerDocumentTest, LeftoversInTheWorkFolderAreRemovedByTheNextLoad)
 {
     ASSERT_TRUE(CreateDirectoryW(m_workFolder.c_str(), nullptr));
-    WriteFileBytes(m_workFolder + L"read-only.jpg", Pattern(3, 1));
+    ASSERT_TRUE(WriteFileBytes(m_workFolder + L"read-only.jpg", Pattern(3, 1)));
     SetFileAttributesW((m_workFolder + L"read-only.jpg").c_str(), FILE_ATTRIBUTE_READONLY);
-    WriteFileBytes(m_workFolder + L"hidden.jpg", Pattern(3, 2));
+    ASSERT_TRUE(WriteFileBytes(m_workFolder + L"hidden.jpg", Pattern(3, 2)));
     SetFileAttributesW((m_workFolder + L"hidden.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN);
     ASSERT_TRUE(CreateDirectoryW((m_workFolder + L"sub").c_str(), nullptr));
-    WriteFileBytes(m_workFolder + L"sub\\inner.bin", Pattern(3, 3));
+    ASSERT_TRUE(WriteFileBytes(m_workFolder + L"sub\\inner.bin", Pattern(3, 3)));
 
     CPlayerDocument document;
     ASSERT_EQ(document.Load(WriteDocument(SlideShow())), S_OK);
@@ -212,9 +212,9 @@ TEST_F(PlayerDocumentTest, LoadLeavesTheCurrentFolderAndDestructionRemovesTheWor
         ASSERT_EQ(document.Load(path), S_OK);
         ASSERT_EQ(document.Load(path), S_OK) << "a load over a filled work folder";
         EXPECT_EQ(CurrentFolder(), before);
-        EXPECT_TRUE(FileExists(m_workFolder));
+        EXPECT_TRUE(PathExists(m_workFolder));
     }
-    EXPECT_FALSE(FileExists(m_workFolder));
+    EXPECT_FALSE(PathExists(m_workFolder));
     EXPECT_EQ(CurrentFolder(), before);
 }
 
@@ -230,7 +230,7 @@ TEST_F(PlayerDocumentTest, HostileNamesAreRefusedAndNothingLeavesTheWorkFolder)
         EXPECT_EQ(document.Load(WriteScratch(L"hostile.kav", bytes)), E_FAIL) << testing::PrintToString(std::wstring(name));
         EXPECT_TRUE(FolderListing(m_workFolder).empty()) << "refused before anything is copied";
     }
-    EXPECT_FALSE(FileExists(escape));
+    EXPECT_FALSE(PathExists(escape));
 
     // An index that would show a picture from outside the work folder.
     TestDocument source = SlideShow();
@@ -249,14 +249,14 @@ TEST_F(PlayerDocumentTest, OwnWorkFolderMustLieInsideTheTemporaryFolder)
         ASSERT_EQ(document.Load(path), S_OK);
         EXPECT_EQ(document.WorkFolder(), own);
         EXPECT_EQ(FolderListing(own), SlideShowFiles());
-        EXPECT_FALSE(FileExists(m_workFolder));
+        EXPECT_FALSE(PathExists(m_workFolder));
     }
-    EXPECT_FALSE(FileExists(own));
+    EXPECT_FALSE(PathExists(own));
 
     // A folder elsewhere holds someone's files: it is neither emptied nor filled.
     const std::wstring keep = Scratch(L"keep\\");
     ASSERT_TRUE(CreateDirectoryW(keep.c_str(), nullptr));
-    WriteFileBytes(keep + L"mine.bin", Pattern(2, 2));
+    ASSERT_TRUE(WriteFileBytes(keep + L"mine.bin", Pattern(2, 2)));
     for (const std::wstring& folder : {std::wstring(L"C:\\"), GetTempFolder(), keep + L"..\\..\\", std::wstring(L"rel\\"),
                                        std::wstring(L"")}) {
         {
@@ -265,7 +265,7 @@ TEST_F(PlayerDocumentTest, OwnWorkFolderMustLieInsideTheTemporaryFolder)
         }
         EXPECT_EQ(FolderListing(keep), std::vector<std::wstring>{L"mine.bin"});
     }
-    EXPECT_TRUE(FileExists(Scratch(L"doc.kav")));
+    EXPECT_TRUE(PathExists(Scratch(L"doc.kav")));
 }
 
 TEST_F(PlayerDocumentTest, ResetForgetsTheDocumentButKeepsTheFolder)

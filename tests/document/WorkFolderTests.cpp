@@ -2,10 +2,10 @@
 // byte-identical copies, the voice track's pieces, and items that lie outside the container.
 #include "tests/document/DocumentTestSupport.h"
 
+#include "base/Handles.h"
 #include "document/ContainerReader.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 
 #include <windows.h>
 
@@ -17,7 +17,7 @@ void CreateFolder(const std::wstring& path)
 
 void CreateFileWithAttributes(const std::wstring& path, DWORD attributes)
 {
-    WriteFileBytes(path, Pattern(10, 0));
+    ASSERT_TRUE(WriteFileBytes(path, Pattern(10, 0)));
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), attributes));
 }
 
@@ -81,7 +81,7 @@ TEST_F(WorkFolderTest, NoUsableTempFolderFailsTheLoadAndTouchesNothing)
     // Something called ZEL in the current folder must survive: nothing falls back to a relative
     // work folder.
     CreateFolder(Scratch(L"ZEL"));
-    WriteFileBytes(Scratch(L"ZEL\\keep.bin"), Pattern(3, 3));
+    ASSERT_TRUE(WriteFileBytes(Scratch(L"ZEL\\keep.bin"), Pattern(3, 3)));
     ScopedCurrentFolder current(m_scratch);
     CPlayerDocument earlier;
 
@@ -102,7 +102,7 @@ TEST_F(WorkFolderTest, NoUsableTempFolderFailsTheLoadAndTouchesNothing)
         EXPECT_EQ(earlier.Load(path), E_FAIL) << "the temporary folder is asked again at each load";
     }
     EXPECT_EQ(FolderListing(Scratch(L"ZEL\\")), std::vector<std::wstring>{L"keep.bin"});
-    EXPECT_FALSE(FileExists(m_workFolder));
+    EXPECT_FALSE(PathExists(m_workFolder));
     EXPECT_EQ(earlier.Load(path), S_OK);
 }
 
@@ -123,19 +123,19 @@ TEST_F(WorkFolderTest, CleanUpRemovesEverythingAndKeepsTheCurrentFolder)
     ScopedCurrentFolder current(m_scratch);
     const std::wstring before = CurrentFolder();
     EXPECT_EQ(CleanUpFolder(folder), S_OK);
-    EXPECT_FALSE(FileExists(folder));
+    EXPECT_FALSE(PathExists(folder));
     EXPECT_EQ(CurrentFolder(), before) << "the current folder is left as it was";
 
     CreateFolder(Scratch(L"no-backslash"));
     EXPECT_EQ(CleanUpFolder(Scratch(L"no-backslash")), S_OK);
-    EXPECT_FALSE(FileExists(Scratch(L"no-backslash")));
+    EXPECT_FALSE(PathExists(Scratch(L"no-backslash")));
 }
 
 TEST_F(WorkFolderTest, CleanUpOfWhatIsNoFolderFails)
 {
     EXPECT_EQ(CleanUpFolder(Scratch(L"missing\\")), E_FAIL);
     EXPECT_EQ(CleanUpFolder(WriteScratch(L"file.bin", Pattern(1, 1))), E_FAIL);
-    EXPECT_TRUE(FileExists(Scratch(L"file.bin")));
+    EXPECT_TRUE(PathExists(Scratch(L"file.bin")));
     EXPECT_EQ(CleanUpFolder(L""), E_FAIL);
 }
 
@@ -143,9 +143,9 @@ TEST_F(WorkFolderTest, FileHeldOpenMakesTheCleanUpFailAndStays)
 {
     const std::wstring folder = Scratch(L"held\\");
     CreateFolder(folder);
-    WriteFileBytes(folder + L"a.bin", Pattern(1, 1));
-    WriteFileBytes(folder + L"held.bin", Pattern(1, 2));
-    WriteFileBytes(folder + L"z.bin", Pattern(1, 3));
+    ASSERT_TRUE(WriteFileBytes(folder + L"a.bin", Pattern(1, 1)));
+    ASSERT_TRUE(WriteFileBytes(folder + L"held.bin", Pattern(1, 2)));
+    ASSERT_TRUE(WriteFileBytes(folder + L"z.bin", Pattern(1, 3)));
     UniqueFile held(CreateFileW((folder + L"held.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held.IsValid());
@@ -159,7 +159,7 @@ TEST_F(WorkFolderTest, CleanUpRemovesLinksWithoutFollowingThem)
 {
     const std::wstring outside = Scratch(L"outside\\");
     CreateFolder(outside);
-    WriteFileBytes(outside + L"keep.bin", Pattern(4, 4));
+    ASSERT_TRUE(WriteFileBytes(outside + L"keep.bin", Pattern(4, 4)));
     const std::wstring folder = Scratch(L"linked\\");
     CreateFolder(folder);
     // Wine 8 reports success here but makes no link; Windows needs the right to create links.
@@ -170,13 +170,13 @@ TEST_F(WorkFolderTest, CleanUpRemovesLinksWithoutFollowingThem)
     CreateSymbolicLinkW((folder + L"file-link").c_str(), (outside + L"keep.bin").c_str(), 0);
 
     EXPECT_EQ(CleanUpFolder(folder), S_OK);
-    EXPECT_FALSE(FileExists(folder));
+    EXPECT_FALSE(PathExists(folder));
     EXPECT_EQ(ReadFileBytes(outside + L"keep.bin"), Pattern(4, 4));
 
     // A work folder that is itself a link goes as a link.
     ASSERT_TRUE(CreateSymbolicLinkW(Scratch(L"link-folder").c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY));
     EXPECT_EQ(CleanUpFolder(Scratch(L"link-folder\\")), S_OK);
-    EXPECT_FALSE(FileExists(Scratch(L"link-folder")));
+    EXPECT_FALSE(PathExists(Scratch(L"link-folder")));
     EXPECT_EQ(ReadFileBytes(outside + L"keep.bin"), Pattern(4, 4));
 }
 
@@ -230,7 +230,7 @@ TEST_F(WorkFolderTest, ItemsOutsideTheContainerFailBeforeAnythingIsCopied)
     };
     for (const Edit& edit : edits) {
         Bytes bytes = good;
-        PutUInt32LE(bytes, EntryAt(edit.entry) + edit.field, edit.value);
+        PutLe32(bytes, EntryAt(edit.entry) + edit.field, edit.value);
         const std::wstring folder = Scratch(L"out\\");
         EXPECT_EQ(CopyInto(WriteScratch(L"edited.kav", bytes), folder), E_FAIL) << edit.what;
         EXPECT_TRUE(FolderListing(folder).empty()) << edit.what;
@@ -238,8 +238,8 @@ TEST_F(WorkFolderTest, ItemsOutsideTheContainerFailBeforeAnythingIsCopied)
     }
     // An item may lie anywhere inside the file, even over another one.
     Bytes overlapping = good;
-    PutUInt32LE(overlapping, EntryAt(3) + 512, 0);
-    PutUInt32LE(overlapping, EntryAt(3) + 516, end);
+    PutLe32(overlapping, EntryAt(3) + 512, 0);
+    PutLe32(overlapping, EntryAt(3) + 516, end);
     ASSERT_EQ(CopyInto(WriteScratch(L"overlapping.kav", overlapping), Scratch(L"out\\")), S_OK);
     EXPECT_EQ(ReadFileBytes(Scratch(L"out\\second.png")), overlapping);
 }
@@ -257,6 +257,6 @@ TEST_F(WorkFolderTest, CopyRefusesPictureNamesThatLeaveTheFolder)
         EXPECT_EQ(CopyContainerItems(reader.File(), directory, folder), E_FAIL);
         EXPECT_TRUE(FolderListing(folder).empty());
     }
-    EXPECT_FALSE(FileExists(m_scratch + L"escape.jpg"));
-    EXPECT_FALSE(FileExists(L"C:\\escape.jpg"));
+    EXPECT_FALSE(PathExists(m_scratch + L"escape.jpg"));
+    EXPECT_FALSE(PathExists(L"C:\\escape.jpg"));
 }

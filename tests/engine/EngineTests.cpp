@@ -1,10 +1,10 @@
 // The mixer volume control against Wine's mixer on the null sink, its scale conversions, the
 // audio player's behaviour before and without a graph, and how the playback monitor reports
 // failed ticks.
+#include "base/Handles.h"
 #include "engine/AudioPlayer.h"
 #include "engine/MixerVolume.h"
 #include "engine/PlaybackMonitor.h"
-#include "framework/Handles.h"
 #include "tests/engine/EngineTestWindow.h"
 #include "tests/engine/FilterTestGraph.h"
 

@@ -2,28 +2,15 @@
 // Shared pieces of the source-filter tests: voice files on disk and the graph built exactly as
 // the audio player builds it.
 
-#include "filter/SourceFilterIds.h"
-#include "framework/ComPtr.h"
-#include "tests/voice/VoiceTestSignals.h"
+#include "base/ComPtr.h"
+#include "base/ComScope.h"
+#include "base/ExternalNames.h"
+#include "tests/support/TestSignals.h"
 
 #include <dshow.h>
 
 #include <filesystem>
 #include <string>
-
-// Initialises COM on the test's thread as the player's thread is initialised.
-class CComScope {
-public:
-    CComScope() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~CComScope()
-    {
-        if (SUCCEEDED(m_hr)) CoUninitialize();
-    }
-    HRESULT Result() const { return m_hr; }
-
-private:
-    HRESULT m_hr;
-};
 
 // A voice file in the temporary folder, removed at the end of the test.
 class CTempVoiceFile {
@@ -72,11 +59,10 @@ struct CPlayerGraph {
 
     HRESULT Create()
     {
-        HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                      reinterpret_cast<void**>(&graph));
+        HRESULT hr = graph.CreateInstance(CLSID_FilterGraph);
         if (FAILED(hr)) return hr;
-        if (FAILED(hr = graph.As(IID_IMediaControl, control))) return hr;
-        if (FAILED(hr = graph.As(IID_IMediaSeeking, seeking))) return hr;
+        if (FAILED(hr = graph.As(control))) return hr;
+        if (FAILED(hr = graph.As(seeking))) return hr;
         return seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
     }
 
@@ -84,17 +70,16 @@ struct CPlayerGraph {
     HRESULT AddSource(const std::wstring& path)
     {
         ComPtr<IFileSourceFilter> file;
-        HRESULT hr = CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSourceFilter,
-                                      reinterpret_cast<void**>(&file));
+        HRESULT hr = file.CreateInstance(CLSID_RecorderSourceFilter);
         if (FAILED(hr)) return hr;
         BSTR name = SysAllocString(path.c_str());
         if (!name) return E_OUTOFMEMORY;
         hr = file->Load(name, nullptr);
         SysFreeString(name);
         if (FAILED(hr)) return hr;
-        if (FAILED(hr = file.As(IID_IBaseFilter, source))) return hr;
-        if (FAILED(hr = graph->AddFilter(source.Get(), L"Dictel Source Filter"))) return hr;
-        return source->FindPin(L"Output", &output);
+        if (FAILED(hr = file.As(source))) return hr;
+        if (FAILED(hr = graph->AddFilter(source.Get(), kSourceFilterName))) return hr;
+        return source->FindPin(kSourceFilterOutputPin, &output);
     }
 
     HRESULT Build(const std::wstring& path)

@@ -1,6 +1,7 @@
 // The recorder source filter under Wine's filter graph on the null sink: the graph the audio
 // player builds, its duration, position and seeking, the audio it delivers after a seek, what a
 // bad file does, and the COM rules of the filter itself.
+#include "base/ByteOrder.h"
 #include "tests/engine/FilterTestGraph.h"
 #include "voice/TmvReader.h"
 
@@ -172,11 +173,10 @@ TEST(SourceFilterGraph, DeliversTheAudioOfTheSeekTarget)
     ASSERT_EQ(graph.Create(), S_OK);
     ASSERT_EQ(graph.AddSource(voice.Path()), S_OK);
     ComPtr<IBaseFilter> grabberFilter;
-    ASSERT_EQ(CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                               reinterpret_cast<void**>(&grabberFilter)), S_OK);
+    ASSERT_EQ(grabberFilter.CreateInstance(CLSID_SampleGrabber), S_OK);
     ASSERT_EQ(graph.graph->AddFilter(grabberFilter.Get(), L"Sample Grabber"), S_OK);
     ComPtr<ISampleGrabber> grabber;
-    ASSERT_EQ(grabberFilter.As(IID_ISampleGrabber, grabber), S_OK);
+    ASSERT_EQ(grabberFilter.As(grabber), S_OK);
     AM_MEDIA_TYPE pcm{};
     pcm.majortype = MEDIATYPE_Audio;
     pcm.subtype = MEDIASUBTYPE_PCM;
@@ -298,16 +298,15 @@ TEST(SourceFilter, RefusesFilesItCannotPlay)
 
     // A filter whose Load failed offers nothing to render.
     ComPtr<IFileSourceFilter> file;
-    ASSERT_EQ(CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSourceFilter,
-                               reinterpret_cast<void**>(&file)), S_OK);
+    ASSERT_EQ(file.CreateInstance(CLSID_RecorderSourceFilter), S_OK);
     EXPECT_EQ(file->Load(truncated.Path().c_str(), nullptr), VFW_E_INVALID_FILE_FORMAT);
     ComPtr<IBaseFilter> filter;
-    ASSERT_EQ(file.As(IID_IBaseFilter, filter), S_OK);
+    ASSERT_EQ(file.As(filter), S_OK);
     CPlayerGraph graph;
     ASSERT_EQ(graph.Create(), S_OK);
-    ASSERT_EQ(graph.graph->AddFilter(filter.Get(), L"Dictel Source Filter"), S_OK);
+    ASSERT_EQ(graph.graph->AddFilter(filter.Get(), kSourceFilterName), S_OK);
     ComPtr<IPin> output;
-    ASSERT_EQ(filter->FindPin(L"Output", &output), S_OK);
+    ASSERT_EQ(filter->FindPin(kSourceFilterOutputPin, &output), S_OK);
     EXPECT_LT(graph.graph->Render(output.Get()), 0);
 }
 
@@ -332,10 +331,10 @@ TEST(SourceFilter, IsAWellBehavedComObjectAndFilter)
     IBaseFilter* filter = graph.source.Get();
 
     ComPtr<IFileSourceFilter> file;
-    ASSERT_EQ(graph.source.As(IID_IFileSourceFilter, file), S_OK);
+    ASSERT_EQ(graph.source.As(file), S_OK);
     ComPtr<IUnknown> identityA, identityB;
-    ASSERT_EQ(file.As(IID_IUnknown, identityA), S_OK);
-    ASSERT_EQ(graph.source.As(IID_IUnknown, identityB), S_OK);
+    ASSERT_EQ(file.As(identityA), S_OK);
+    ASSERT_EQ(graph.source.As(identityB), S_OK);
     EXPECT_EQ(identityA.Get(), identityB.Get());
     CLSID classId{};
     ASSERT_EQ(filter->GetClassID(&classId), S_OK);
@@ -343,7 +342,7 @@ TEST(SourceFilter, IsAWellBehavedComObjectAndFilter)
 
     FILTER_INFO info{};
     ASSERT_EQ(filter->QueryFilterInfo(&info), S_OK);
-    EXPECT_STREQ(info.achName, L"Dictel Source Filter");
+    EXPECT_STREQ(info.achName, kSourceFilterName);
     EXPECT_EQ(info.pGraph, static_cast<IFilterGraph*>(graph.graph.Get()));
     if (info.pGraph) info.pGraph->Release();
 
@@ -369,7 +368,7 @@ TEST(SourceFilter, IsAWellBehavedComObjectAndFilter)
     EXPECT_EQ(filter->FindPin(L"Input", &none), VFW_E_NOT_FOUND);
     LPWSTR id = nullptr;
     ASSERT_EQ(graph.output->QueryId(&id), S_OK);
-    EXPECT_STREQ(id, L"Output");
+    EXPECT_STREQ(id, kSourceFilterOutputPin);
     CoTaskMemFree(id);
     PIN_DIRECTION direction = PINDIR_INPUT;
     ASSERT_EQ(graph.output->QueryDirection(&direction), S_OK);
@@ -385,9 +384,9 @@ TEST(SourceFilter, IsAWellBehavedComObjectAndFilter)
 
     // The pin's reader belongs to the pin: asking it for IPin leads back to the same pin.
     ComPtr<IAsyncReader> reader;
-    ASSERT_EQ(graph.output.As(IID_IAsyncReader, reader), S_OK);
+    ASSERT_EQ(graph.output.As(reader), S_OK);
     ComPtr<IPin> back;
-    ASSERT_EQ(reader.As(IID_IPin, back), S_OK);
+    ASSERT_EQ(reader.As(back), S_OK);
     EXPECT_EQ(back.Get(), graph.output.Get());
 
     // Once connected, the file cannot change under the parser, and the pin stays while running.
@@ -407,7 +406,7 @@ TEST(SourceFilter, ServesSyncAndQueuedReadsAlsoWhileFlushing)
     ASSERT_EQ(graph.Create(), S_OK);
     ASSERT_EQ(graph.AddSource(voice.Path()), S_OK);
     ComPtr<IAsyncReader> reader;
-    ASSERT_EQ(graph.output.As(IID_IAsyncReader, reader), S_OK);
+    ASSERT_EQ(graph.output.As(reader), S_OK);
 
     LONGLONG total = 0, available = 0;
     ASSERT_EQ(reader->Length(&total, &available), S_OK);

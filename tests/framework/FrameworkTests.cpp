@@ -1,9 +1,9 @@
-// The window framework: failure scopes, handle and COM owners, window binding and modal dialogs.
-#include "framework/ComPtr.h"
+// The base owners and failure scopes, and the window framework: window binding and modal dialogs.
+#include "base/ComPtr.h"
+#include "base/Handles.h"
+#include "base/Result.h"
 #include "framework/Dialog.h"
-#include "framework/Handles.h"
 #include "framework/Resources.h"
-#include "framework/Result.h"
 #include "framework/WinApp.h"
 #include "resources/ResourceIds.h"
 #include <gtest/gtest.h>
@@ -40,8 +40,10 @@ namespace {
 class CountedUnknown : public IUnknown {
 public:
     ULONG refs = 1;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    IID asked = GUID_NULL;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
+        asked = iid;
         *out = nullptr;
         return E_NOINTERFACE;
     }
@@ -66,6 +68,9 @@ TEST(ComPtr, CountsReferencesAndReleasesBeforeTakingAnAddress)
         IUnknown** slot = &b; // releases what b held
         EXPECT_EQ(*slot, nullptr);
         EXPECT_EQ(object.refs, 1u);
+        ComPtr<IClassFactory> factory;
+        EXPECT_EQ(a.As(factory), E_NOINTERFACE);
+        EXPECT_TRUE(IsEqualIID(object.asked, IID_IClassFactory)) << "the query asks for the target's own type";
     }
     EXPECT_EQ(object.refs, 0u);
 }
@@ -83,6 +88,25 @@ protected:
         return CWnd::WindowProc(message, wParam, lParam);
     }
 };
+}
+
+namespace {
+class ThrowingWnd : public CWnd {
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_GETTEXTLENGTH) throw std::runtime_error("handler failed");
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+}
+
+TEST(CWnd, HandlerExceptionStopsAtTheWindowProcedureAndTheDefaultAnswers)
+{
+    ThrowingWnd window;
+    ASSERT_TRUE(window.CreateEx(0, L"abc", WS_POPUP, RECT{0, 0, 50, 50}, nullptr, 0));
+    EXPECT_EQ(window.SendMessage(WM_GETTEXTLENGTH), 3);
+    EXPECT_TRUE(window.DestroyWindow());
 }
 
 TEST(CWnd, SeesItsMessagesFromCreationAndUnbindsWhenDestroyed)
@@ -109,8 +133,7 @@ TEST(CWnd, SubclassedControlGetsItsOwnProcedureBack)
         ASSERT_TRUE(control.SubclassDlgItem(5, parent));
         EXPECT_EQ(control.SendMessage(WM_USER + 7), 42);
         EXPECT_EQ(control.GetWindowText(), L"abc") << "unhandled messages reach the static control";
-        EXPECT_EQ(control.UnsubclassWindow(), child);
-    }
+    } // the control's end gives the child its own procedure back
     EXPECT_EQ(GetWindowLongPtrW(child, GWLP_WNDPROC), original);
     DestroyWindow(parent);
 }
@@ -128,7 +151,6 @@ TEST(CommandLine, FlagsLoseTheirLeadingCharacterAndTheLastFileWins)
     CWinApp::ParseCommandLine(info, L"prog.exe \"C:\\a b.kav\" /p -q c.kav");
     EXPECT_EQ(info.params, (std::vector<std::wstring>{L"C:\\a b.kav", L"flag:p", L"flag:q", L"c.kav;last"}));
     EXPECT_EQ(info.m_strFileName, L"c.kav");
-    EXPECT_EQ(info.m_nShellCommand, CCommandLineInfo::FileOpen);
 }
 
 namespace {

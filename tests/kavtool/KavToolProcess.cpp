@@ -1,6 +1,6 @@
 #include "tests/kavtool/KavToolProcess.h"
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "kavtool/Console.h"
 #include "tests/support/ProcessStart.h"
 

@@ -4,67 +4,31 @@
 // as a child process wherever its output, exit status or paths matter. The many refusals,
 // which print nothing before the program's last step, run the same commands in this process:
 // every start of a program under Wine costs about a third of a second.
+#include "base/ByteOrder.h"
+#include "base/Handles.h"
 #include "document/ContainerWriter.h"
 #include "document/PictureIndex.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
 #include "kavtool/CommandLine.h"
 #include "kavtool/Console.h"
 #include "kavtool/Tool.h"
 #include "tests/kavtool/JsonReader.h"
 #include "tests/kavtool/KavToolProcess.h"
-#include "tests/voice/VoiceTestSignals.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestSignals.h"
 #include "voice/TmvReader.h"
 #include "voice/WavFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace {
-using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint32_t kRate = 8000;
 constexpr std::size_t kEntryOffset = 32;
 constexpr std::size_t kEntrySize = 528;
 constexpr std::size_t kNameFieldBytes = 512;
-
-Bytes ReadBytes(const std::wstring& path)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::wstring& path, const Bytes& bytes)
-{
-    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Any bytes do for a picture as far as the container is concerned; each picture's differ.
-Bytes PictureBytes(char tag, std::size_t size)
-{
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(tag + i * 7);
-    return bytes;
-}
-
-Bytes WaveBytes(const std::vector<std::int16_t>& samples, std::uint16_t channels)
-{
-    CMemorySink sink;
-    CWavWriter writer;
-    writer.Begin(sink, channels, kRate);
-    writer.Write(samples.data(), samples.size() / channels);
-    writer.Finish();
-    return sink.Bytes();
-}
 
 std::vector<std::int16_t> WaveSamples(const Bytes& wave, std::uint32_t& rate)
 {
@@ -101,10 +65,7 @@ void PatchEntryName(Bytes& container, std::size_t entry, const std::wstring& nam
 {
     std::uint8_t* field = container.data() + kEntryOffset + kEntrySize * entry;
     std::memset(field, 0, kNameFieldBytes);
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        field[2 * i] = static_cast<std::uint8_t>(name[i]);
-        field[2 * i + 1] = static_cast<std::uint8_t>(name[i] >> 8);
-    }
+    for (std::size_t i = 0; i < name.size(); ++i) StoreLe16(field + 2 * i, name[i]);
 }
 
 // A refusal by the real program: the status, nothing on standard output, one line on standard
@@ -150,7 +111,7 @@ protected:
     Bytes MakeTrack(const std::wstring& name)
     {
         const Bytes track = EncodeTrack(MakeTones(kRate / 2, 1, kRate), MakeFormat(TmvCodec::ImaAdpcm, 1, kRate));
-        WriteBytes(Path(name), track);
+        WriteFileBytes(Path(name), track);
         return track;
     }
 
@@ -164,7 +125,7 @@ protected:
         content.voicePath = Path(L"voice.tmv");
         std::vector<IndexRecord> records;
         for (const auto& [pictureName, bytes] : pictures) {
-            WriteBytes(Path(pictureName), bytes);
+            WriteFileBytes(Path(pictureName), bytes);
             content.pictures.push_back({pictureName, Path(pictureName)});
             records.push_back({false, true, pictureName, static_cast<std::uint32_t>(1000 * records.size())});
         }
@@ -190,11 +151,11 @@ protected:
 
 TEST_F(KavTool, InspectShowsACreatedDocumentAsThePlayerReadsIt)
 {
-    WriteBytes(Path(L"Přednáška.wav"), WaveBytes(MakeTones(kRate, 1, kRate), 1));
-    const Bytes a = PictureBytes('a', 300), b = PictureBytes('b', 200), c = PictureBytes('c', 100);
-    WriteBytes(Path(L"a.jpg"), a);
-    WriteBytes(Path(L"b.png"), b);
-    WriteBytes(Path(L"c.gif"), c);
+    WriteFileBytes(Path(L"Přednáška.wav"), MakeWav(MakeTones(kRate, 1, kRate), 1, kRate));
+    const Bytes a = Pattern(300, 'a'), b = Pattern(200, 'b'), c = Pattern(100, 'c');
+    WriteFileBytes(Path(L"a.jpg"), a);
+    WriteFileBytes(Path(L"b.png"), b);
+    WriteFileBytes(Path(L"c.gif"), c);
     const std::wstring document = Path(L"talk.kav");
     const ToolRun created = RunKavTool({L"create", document, L"--voice", Path(L"Přednáška.wav"),
                                         L"--picture", L"4000=" + Path(L"b.png"), L"--no-picture", L"2000",
@@ -226,7 +187,7 @@ TEST_F(KavTool, InspectShowsACreatedDocumentAsThePlayerReadsIt)
     EXPECT_EQ(report[L"references"].At(1).Number(), 2147483647.0) << "the largest time the player reads";
 
     // The directory's offsets and sizes lead to the very bytes that went in.
-    const Bytes container = ReadBytes(document);
+    const Bytes container = ReadFileBytes(document);
     const JsonValue& pictures = report[L"pictures"];
     ASSERT_EQ(pictures.Size(), 3u);
     EXPECT_EQ(pictures.At(0)[L"name"].String(), L"a.jpg");
@@ -248,14 +209,14 @@ TEST_F(KavTool, InspectShowsACreatedDocumentAsThePlayerReadsIt)
 
 TEST_F(KavTool, InspectReportsThePlayersFailureCodesAndLeavesNoWorkFolder)
 {
-    const Bytes good = ReadBytes(MakeDocument(L"good.kav", {{L"a.jpg", PictureBytes('a', 50)}}));
+    const Bytes good = ReadFileBytes(MakeDocument(L"good.kav", {{L"a.jpg", Pattern(50, 'a')}}));
 
     // A file in the player's own work folder must survive: inspect works in a folder of its own.
     const std::wstring playerFolder = GetWorkFolderPath();
-    const bool hadPlayerFolder = Exists(playerFolder);
+    const bool hadPlayerFolder = PathExists(playerFolder);
     if (!hadPlayerFolder) CreateDirectoryW(playerFolder.c_str(), nullptr);
     const std::wstring marker = playerFolder + L"kavtool-marker.txt";
-    WriteBytes(marker, {'x'});
+    WriteFileBytes(marker, {'x'});
 
     const JsonValue missing = Inspect(Path(L"missing.kav"), 1);
     EXPECT_EQ(missing[L"result"].String(), L"0x80070057");
@@ -267,7 +228,7 @@ TEST_F(KavTool, InspectReportsThePlayersFailureCodesAndLeavesNoWorkFolder)
     EXPECT_EQ(missing[L"periods"].Size(), 0u);
 
     const std::wstring broken = Path(L"broken.kav");
-    WriteBytes(broken, Bytes(good.begin(), good.begin() + kEntryOffset + kEntrySize + 100));
+    WriteFileBytes(broken, Bytes(good.begin(), good.begin() + kEntryOffset + kEntrySize + 100));
     EXPECT_EQ(Inspect(broken, 1)[L"result"].String(), L"0x80004005") << "cut off inside the directory";
     const ToolRun text = RunKavTool({L"inspect", broken});
     EXPECT_EQ(text.exitCode, 1u);
@@ -275,7 +236,7 @@ TEST_F(KavTool, InspectReportsThePlayersFailureCodesAndLeavesNoWorkFolder)
     EXPECT_EQ(Lines(text.err).size(), 1u);
     EXPECT_NE(text.err.find(broken), std::wstring::npos) << text.err;
 
-    EXPECT_TRUE(Exists(marker)) << "the player's work folder was touched";
+    EXPECT_TRUE(PathExists(marker)) << "the player's work folder was touched";
     DeleteFileW(marker.c_str());
     if (!hadPlayerFolder) RemoveDirectoryW(playerFolder.c_str());
     WIN32_FIND_DATAW found;
@@ -291,10 +252,10 @@ TEST_F(KavTool, InspectEscapesEveryNameInItsJson)
 {
     const std::wstring document = MakeDocument(L"names.kav", {});
     // The reader takes any voice entry name; only the pictures' names become files.
-    Bytes container = ReadBytes(document);
+    Bytes container = ReadFileBytes(document);
     const std::wstring title = L"Tab\there \"q\" \\ \x00E9\xD800 \x0001";
     PatchEntryName(container, 1, title + L".tmv");
-    WriteBytes(document, container);
+    WriteFileBytes(document, container);
 
     const JsonValue report = Inspect(document, 0);
     EXPECT_EQ(report[L"title"].String(), title);
@@ -303,17 +264,17 @@ TEST_F(KavTool, InspectEscapesEveryNameInItsJson)
 
 TEST_F(KavTool, ExtractCopiesEveryItemByteForByteAndDeletesNothing)
 {
-    const Bytes a = PictureBytes('a', 400), b = PictureBytes('b', 1);
+    const Bytes a = Pattern(400, 'a'), b = Pattern(1, 'b');
     const std::wstring document = MakeDocument(L"doc.kav", {{L"a.jpg", a}, {L"B.PNG", b}});
-    const Bytes index = ReadBytes(document);
+    const Bytes index = ReadFileBytes(document);
 
     const std::wstring dir = Path(L"out\\deeper");
     const ToolRun extracted = RunKavTool({L"extract", document, dir});
     ASSERT_EQ(extracted.exitCode, 0u) << extracted.err;
     EXPECT_EQ(Lines(extracted.out).size(), 4u) << extracted.out;
-    EXPECT_EQ(ReadBytes(dir + L"\\ZEL.TMV"), ReadBytes(Path(L"voice.tmv")));
-    EXPECT_EQ(ReadBytes(dir + L"\\a.jpg"), a);
-    EXPECT_EQ(ReadBytes(dir + L"\\B.PNG"), b);
+    EXPECT_EQ(ReadFileBytes(dir + L"\\ZEL.TMV"), ReadFileBytes(Path(L"voice.tmv")));
+    EXPECT_EQ(ReadFileBytes(dir + L"\\a.jpg"), a);
+    EXPECT_EQ(ReadFileBytes(dir + L"\\B.PNG"), b);
     CPictureIndex pictureIndex;
     EXPECT_EQ(pictureIndex.LoadIndex(dir + L"\\ZEL.PIN"), S_OK);
     std::vector<IndexRecord> records;
@@ -323,37 +284,37 @@ TEST_F(KavTool, ExtractCopiesEveryItemByteForByteAndDeletesNothing)
     EXPECT_EQ(records[1].time, 1000u);
 
     // A folder with something in it is refused, and with --force written into, never emptied.
-    WriteBytes(dir + L"\\notes.txt", {'n'});
-    WriteBytes(dir + L"\\a.jpg", {'o', 'l', 'd'});
+    WriteFileBytes(dir + L"\\notes.txt", {'n'});
+    WriteFileBytes(dir + L"\\a.jpg", {'o', 'l', 'd'});
     ExpectRefusal(RunKavTool({L"extract", document, dir}), 1, dir);
-    EXPECT_EQ(ReadBytes(dir + L"\\a.jpg"), Bytes({'o', 'l', 'd'}));
+    EXPECT_EQ(ReadFileBytes(dir + L"\\a.jpg"), Bytes({'o', 'l', 'd'}));
     const ToolRun forced = RunKavTool({L"extract", document, dir, L"--force"});
     EXPECT_EQ(forced.exitCode, 0u) << forced.err;
-    EXPECT_EQ(ReadBytes(dir + L"\\a.jpg"), a);
-    EXPECT_TRUE(Exists(dir + L"\\notes.txt"));
+    EXPECT_EQ(ReadFileBytes(dir + L"\\a.jpg"), a);
+    EXPECT_TRUE(PathExists(dir + L"\\notes.txt"));
 
     ExpectRefused({L"extract", Path(L"missing.kav"), Path(L"elsewhere")}, kExitFailure, L"0x80070057");
-    EXPECT_FALSE(Exists(Path(L"elsewhere")));
+    EXPECT_FALSE(PathExists(Path(L"elsewhere")));
     ExpectRefused({L"extract", document, Path(L"a.jpg")}, kExitFailure, L"not a folder");
 }
 
 TEST_F(KavTool, ExtractRefusesAPictureNameThatLeavesTheFolder)
 {
-    const std::wstring document = MakeDocument(L"hostile.kav", {{L"EVIL.JPG", PictureBytes('e', 20)}});
-    Bytes container = ReadBytes(document);
+    const std::wstring document = MakeDocument(L"hostile.kav", {{L"EVIL.JPG", Pattern(20, 'e')}});
+    Bytes container = ReadFileBytes(document);
     PatchEntryName(container, 2, L"..\\EVIL.JPG");
-    WriteBytes(document, container);
+    WriteFileBytes(document, container);
     DeleteFileW(Path(L"EVIL.JPG").c_str());
 
     ExpectRefusal(RunKavTool({L"extract", document, Path(L"out")}), 1, L"0x80004005");
-    EXPECT_FALSE(Exists(Path(L"EVIL.JPG"))) << "written outside the folder";
-    EXPECT_FALSE(Exists(Path(L"out"))) << "the folder is made only for a document the reader accepts";
+    EXPECT_FALSE(PathExists(Path(L"EVIL.JPG"))) << "written outside the folder";
+    EXPECT_FALSE(PathExists(Path(L"out"))) << "the folder is made only for a document the reader accepts";
 }
 
 TEST_F(KavTool, EncodeAndDecodeRoundTripAWaveFile)
 {
     const std::vector<std::int16_t> source = MakeTones(kRate * 3 / 2, 1, kRate);
-    WriteBytes(Path(L"in.wav"), WaveBytes(source, 1));
+    WriteFileBytes(Path(L"in.wav"), MakeWav(source, 1, kRate));
     const ToolRun encoded = RunKavTool({L"encode", Path(L"in.wav"), Path(L"voice.tmv")});
     ASSERT_EQ(encoded.exitCode, 0u) << encoded.err;
     EXPECT_NE(encoded.out.find(L"1.500 s, 8000 Hz mono, IMA ADPCM"), std::wstring::npos) << encoded.out;
@@ -363,23 +324,23 @@ TEST_F(KavTool, EncodeAndDecodeRoundTripAWaveFile)
     EXPECT_NE(decoded.out.find(L"1.500 s, 8000 Hz mono"), std::wstring::npos) << decoded.out;
 
     std::uint32_t rate = 0;
-    const std::vector<std::int16_t> back = WaveSamples(ReadBytes(Path(L"out.wav")), rate);
+    const std::vector<std::int16_t> back = WaveSamples(ReadFileBytes(Path(L"out.wav")), rate);
     EXPECT_EQ(rate, kRate);
     ASSERT_EQ(back.size(), source.size());
     EXPECT_GT(SnrDb(source, back), 20.0);
 
     // Stereo through 16-bit PCM comes back exactly.
     const std::vector<std::int16_t> stereo = MakeTones(kRate / 2, 2, kRate);
-    WriteBytes(Path(L"stereo.wav"), WaveBytes(stereo, 2));
+    WriteFileBytes(Path(L"stereo.wav"), MakeWav(stereo, 2, kRate));
     ASSERT_EQ(RunKavTool({L"encode", Path(L"stereo.wav"), Path(L"stereo.tmv"), L"--codec", L"pcm"}).exitCode, 0u);
     ASSERT_EQ(RunKavTool({L"decode", Path(L"stereo.tmv"), Path(L"stereo-back.wav")}).exitCode, 0u);
-    EXPECT_EQ(WaveSamples(ReadBytes(Path(L"stereo-back.wav")), rate), stereo);
+    EXPECT_EQ(WaveSamples(ReadFileBytes(Path(L"stereo-back.wav")), rate), stereo);
 }
 
 TEST_F(KavTool, CreateTellsAVoiceFileByItsContent)
 {
     const std::vector<std::int16_t> samples = MakeTones(kRate / 2, 1, kRate);
-    WriteBytes(Path(L"recording.dat"), WaveBytes(samples, 1));
+    WriteFileBytes(Path(L"recording.dat"), MakeWav(samples, 1, kRate));
     const std::wstring document = Path(L"doc.kav");
     const ToolRun created = RunKavTool({L"create", document, L"--voice", Path(L"recording.dat"), L"--codec", L"pcm",
                                         L"--title", L"Week 1. Intro"});
@@ -387,22 +348,22 @@ TEST_F(KavTool, CreateTellsAVoiceFileByItsContent)
     const JsonValue report = Inspect(document, 0);
     EXPECT_EQ(report[L"title"].String(), L"Week 1. Intro") << "a title with a dot keeps it";
     EXPECT_EQ(report[L"references"].Size(), 1u) << "a document without times gets one reference";
-    EXPECT_EQ(TrackSamples(ItemBytes(ReadBytes(document), report[L"voice"])), samples)
+    EXPECT_EQ(TrackSamples(ItemBytes(ReadFileBytes(document), report[L"voice"])), samples)
         << "a RIFF WAVE file under any name is encoded, here as PCM";
 
     // A TMV track goes in as it is; anything else is refused, and the earlier document stays.
-    const Bytes earlier = ReadBytes(document);
-    WriteBytes(Path(L"fake.wav"), PictureBytes('w', 100));
+    const Bytes earlier = ReadFileBytes(document);
+    WriteFileBytes(Path(L"fake.wav"), Pattern(100, 'w'));
     ExpectRefused({L"create", document, L"--voice", Path(L"fake.wav")}, kExitFailure, Path(L"fake.wav") + L": not a RIFF WAVE");
-    WriteBytes(Path(L"fake.tmv"), PictureBytes('t', 100));
+    WriteFileBytes(Path(L"fake.tmv"), Pattern(100, 't'));
     ExpectRefused({L"create", document, L"--voice", Path(L"fake.tmv")}, kExitFailure, Path(L"fake.tmv") + L": not a TMV");
     Bytes cut = MakeTrack(L"cut.tmv");
     cut.resize(cut.size() - 1);
-    WriteBytes(Path(L"cut.tmv"), cut);
+    WriteFileBytes(Path(L"cut.tmv"), cut);
     ExpectRefused({L"create", document, L"--voice", Path(L"cut.tmv")}, kExitFailure, L"shorter");
-    WriteBytes(Path(L"broken.wav"), {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    WriteFileBytes(Path(L"broken.wav"), {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
     ExpectRefused({L"create", document, L"--voice", Path(L"broken.wav")}, kExitFailure, Path(L"broken.wav"));
-    EXPECT_EQ(ReadBytes(document), earlier);
+    EXPECT_EQ(ReadFileBytes(document), earlier);
 }
 
 TEST_F(KavTool, CreateGivesEveryPictureANameThePlayerCanFind)
@@ -411,15 +372,15 @@ TEST_F(KavTool, CreateGivesEveryPictureANameThePlayerCanFind)
     CreateDirectoryW(Path(L"one").c_str(), nullptr);
     CreateDirectoryW(Path(L"two").c_str(), nullptr);
     const std::pair<const wchar_t*, Bytes> files[] = {
-        {L"a-rather-long-name.jpg", PictureBytes('l', 10)}, {L"one\\same.png", PictureBytes('1', 11)},
-        {L"two\\SAME.png", PictureBytes('2', 12)},          {L"ZEL.TMV", PictureBytes('z', 13)},
-        {L"photo.jpeg", PictureBytes('p', 14)},            {L"ok.gif", PictureBytes('o', 15)},
-        {L"P0001.jpg", PictureBytes('q', 16)},
+        {L"a-rather-long-name.jpg", Pattern(10, 'l')}, {L"one\\same.png", Pattern(11, '1')},
+        {L"two\\SAME.png", Pattern(12, '2')},          {L"ZEL.TMV", Pattern(13, 'z')},
+        {L"photo.jpeg", Pattern(14, 'p')},            {L"ok.gif", Pattern(15, 'o')},
+        {L"P0001.jpg", Pattern(16, 'q')},
     };
     std::vector<std::wstring> args{L"create", Path(L"doc.kav"), L"--voice", Path(L"voice.tmv"), L"--verbose"};
     std::uint32_t time = 0;
     for (const auto& file : files) {
-        WriteBytes(Path(file.first), file.second);
+        WriteFileBytes(Path(file.first), file.second);
         args.push_back(L"--picture");
         args.push_back(std::to_wstring(time += 1000) + L"=" + Path(file.first));
     }
@@ -437,7 +398,7 @@ TEST_F(KavTool, CreateGivesEveryPictureANameThePlayerCanFind)
                                     L"P0005.jpe", L"ok.gif",   L"P0001.jpg"};
     const JsonValue& pictures = report[L"pictures"];
     ASSERT_EQ(pictures.Size(), 7u);
-    const Bytes container = ReadBytes(Path(L"doc.kav"));
+    const Bytes container = ReadFileBytes(Path(L"doc.kav"));
     for (std::size_t i = 0; i < 7; ++i) {
         EXPECT_EQ(pictures.At(i)[L"name"].String(), names[i]) << i;
         EXPECT_EQ(ItemBytes(container, pictures.At(i)), files[i].second) << names[i];
@@ -450,10 +411,10 @@ TEST_F(KavTool, CreateGivesEveryPictureANameThePlayerCanFind)
 
 TEST_F(KavTool, ExportWebWritesInspectsPeriodsWithTheDocumentsOwnPictures)
 {
-    WriteBytes(Path(L"talk.wav"), WaveBytes(MakeTones(kRate * 3 / 2, 1, kRate), 1));
-    const Bytes a = PictureBytes('a', 300), b = PictureBytes('b', 200);
-    WriteBytes(Path(L"a.jpg"), a);
-    WriteBytes(Path(L"b.png"), b);
+    WriteFileBytes(Path(L"talk.wav"), MakeWav(MakeTones(kRate * 3 / 2, 1, kRate), 1, kRate));
+    const Bytes a = Pattern(300, 'a'), b = Pattern(200, 'b');
+    WriteFileBytes(Path(L"a.jpg"), a);
+    WriteFileBytes(Path(L"b.png"), b);
     const std::wstring document = Path(L"talk.kav");
     ASSERT_EQ(RunKavTool({L"create", document, L"--voice", Path(L"talk.wav"), L"--picture", L"0=" + Path(L"a.jpg"),
                           L"--no-picture", L"400", L"--picture", L"400=" + Path(L"b.png"), L"--picture",
@@ -467,13 +428,13 @@ TEST_F(KavTool, ExportWebWritesInspectsPeriodsWithTheDocumentsOwnPictures)
     EXPECT_NE(exported.out.find(L"voice.flac"), std::wstring::npos) << exported.out;
     EXPECT_NE(exported.out.find(L"per hour"), std::wstring::npos) << "the size is explained: " << exported.out;
 
-    const Bytes json = ReadBytes(dir + L"\\timeline.json");
+    const Bytes json = ReadFileBytes(dir + L"\\timeline.json");
     const JsonValue timeline = JsonValue::Parse(FromUtf8(std::string(json.begin(), json.end())));
     const JsonValue report = Inspect(document, 0);
     EXPECT_EQ(timeline[L"title"].String(), report[L"title"].String());
     EXPECT_EQ(timeline[L"duration_ms"].Number(), 1500);
     EXPECT_EQ(timeline[L"voice"].String(), L"voice.flac");
-    const Bytes voice = ReadBytes(dir + L"\\voice.flac");
+    const Bytes voice = ReadFileBytes(dir + L"\\voice.flac");
     EXPECT_EQ(std::string(voice.begin(), voice.begin() + std::min<std::size_t>(4, voice.size())), "fLaC");
 
     // Each period as inspect reads it, ending where the next one starts; each picture the
@@ -481,7 +442,7 @@ TEST_F(KavTool, ExportWebWritesInspectsPeriodsWithTheDocumentsOwnPictures)
     const JsonValue& periods = timeline[L"periods"];
     const JsonValue& expected = report[L"periods"];
     ASSERT_EQ(periods.Size(), expected.Size());
-    const Bytes container = ReadBytes(document);
+    const Bytes container = ReadFileBytes(document);
     for (std::size_t i = 0; i < periods.Size(); ++i) {
         const JsonValue& period = periods.At(i);
         EXPECT_EQ(period[L"start_ms"].Number(), expected.At(i)[L"start_ms"].Number()) << i;
@@ -490,27 +451,27 @@ TEST_F(KavTool, ExportWebWritesInspectsPeriodsWithTheDocumentsOwnPictures)
         ASSERT_EQ(period[L"picture"].IsNull(), expected.At(i)[L"picture"].IsNull()) << i;
         if (period[L"picture"].IsNull()) continue;
         const std::wstring name = expected.At(i)[L"picture"].String();
-        EXPECT_EQ(ReadBytes(dir + L"\\" + period[L"picture"].String()), name == L"a.jpg" ? a : b) << i;
+        EXPECT_EQ(ReadFileBytes(dir + L"\\" + period[L"picture"].String()), name == L"a.jpg" ? a : b) << i;
     }
     EXPECT_EQ(periods.At(0)[L"picture"].String(), periods.At(3)[L"picture"].String());
     const std::wstring page[] = {L"index.html", L"player.js", L"player.css"};
-    for (const std::wstring& name : page) EXPECT_TRUE(Exists(dir + L"\\" + name)) << name;
+    for (const std::wstring& name : page) EXPECT_TRUE(PathExists(dir + L"\\" + name)) << name;
 }
 
 TEST_F(KavTool, ExportWebReplacesAFolderOnlyWhenToldAndNeverLeavesHalfOfOne)
 {
-    const std::wstring document = MakeDocument(L"doc.kav", {{L"a.jpg", PictureBytes('a', 50)}});
+    const std::wstring document = MakeDocument(L"doc.kav", {{L"a.jpg", Pattern(50, 'a')}});
     const std::wstring dir = Path(L"web");
     CreateDirectoryW(dir.c_str(), nullptr);
-    WriteBytes(dir + L"\\mine.txt", {'m'});
+    WriteFileBytes(dir + L"\\mine.txt", {'m'});
     ExpectRefused({L"export-web", document, dir}, kExitFailure, L"--force");
-    EXPECT_TRUE(Exists(dir + L"\\mine.txt"));
+    EXPECT_TRUE(PathExists(dir + L"\\mine.txt"));
     ExpectRefused({L"export-web", document, Path(L"doc.kav")}, kExitFailure, L"not a folder");
 
     // A document that does not open is told in inspect's own words, and nothing is written.
-    const Bytes good = ReadBytes(document);
+    const Bytes good = ReadFileBytes(document);
     const std::wstring broken = Path(L"broken.kav");
-    WriteBytes(broken, Bytes(good.begin(), good.begin() + kEntryOffset + kEntrySize + 100));
+    WriteFileBytes(broken, Bytes(good.begin(), good.begin() + kEntryOffset + kEntrySize + 100));
     for (const std::wstring& bad : {broken, Path(L"missing.kav")}) {
         const ToolRun inspected = RunKavTool({L"inspect", bad});
         const ToolRun exported = RunKavTool({L"export-web", bad, Path(L"never")});
@@ -519,7 +480,7 @@ TEST_F(KavTool, ExportWebReplacesAFolderOnlyWhenToldAndNeverLeavesHalfOfOne)
     }
 
     // The player opens a document without decoding its voice; the export decodes all of it.
-    WriteBytes(Path(L"noise.tmv"), PictureBytes('n', 500));
+    WriteFileBytes(Path(L"noise.tmv"), Pattern(500, 'n'));
     ContainerContent content;
     content.voiceName = L"noise.tmv";
     content.voicePath = Path(L"noise.tmv");
@@ -529,18 +490,18 @@ TEST_F(KavTool, ExportWebReplacesAFolderOnlyWhenToldAndNeverLeavesHalfOfOne)
 
     const ToolRun forced = RunKavTool({L"export-web", document, dir, L"--force", L"--audio", L"wav"});
     ASSERT_EQ(forced.exitCode, 0u) << forced.err;
-    EXPECT_FALSE(Exists(dir + L"\\mine.txt")) << "replaced, not written into";
-    EXPECT_TRUE(Exists(dir + L"\\voice.wav"));
+    EXPECT_FALSE(PathExists(dir + L"\\mine.txt")) << "replaced, not written into";
+    EXPECT_TRUE(PathExists(dir + L"\\voice.wav"));
     // A folder that holds the document is never replaced: that would delete the document.
     const std::wstring inner = dir + L"\\doc.kav";
     ASSERT_TRUE(CopyFileW(document.c_str(), inner.c_str(), TRUE));
     ExpectRefused({L"export-web", inner, dir, L"--force"}, kExitFailure, L"holds the document");
-    EXPECT_TRUE(Exists(inner));
+    EXPECT_TRUE(PathExists(inner));
 
     WIN32_FIND_DATAW found;
     const UniqueFind leftover(FindFirstFileW(Path(L"*.kavtool-*").c_str(), &found));
     EXPECT_FALSE(leftover.IsValid()) << "left behind: " << found.cFileName;
-    EXPECT_FALSE(Exists(Path(L"never")));
+    EXPECT_FALSE(PathExists(Path(L"never")));
 }
 
 TEST_F(KavTool, BadCommandLinesAreRefusedInOneLineWithStatusTwo)
@@ -577,7 +538,7 @@ TEST_F(KavTool, BadCommandLinesAreRefusedInOneLineWithStatusTwo)
     ExpectRefused({L"create", out, L"--voice", voice, L"--picture", L"0=" + Path(L"none.jpg")}, kExitFailure,
                   Path(L"none.jpg"));
     ExpectRefused({L"create", out, L"--voice", m_folder}, kExitFailure, L"folder");
-    EXPECT_FALSE(Exists(out));
+    EXPECT_FALSE(PathExists(out));
 
     const ToolRun help = RunKavTool({L"create", L"--help"});
     EXPECT_EQ(help.exitCode, 0u);
@@ -588,12 +549,12 @@ TEST_F(KavTool, BadCommandLinesAreRefusedInOneLineWithStatusTwo)
 TEST_F(KavTool, AFailedConversionLeavesTheEarlierFileAndNoTemporaryOne)
 {
     const Bytes earlier{'e', 'a', 'r', 'l', 'y'};
-    WriteBytes(Path(L"out.tmv"), earlier);
-    WriteBytes(Path(L"broken.wav"), {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    WriteFileBytes(Path(L"out.tmv"), earlier);
+    WriteFileBytes(Path(L"broken.wav"), {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
     ExpectRefused({L"encode", Path(L"broken.wav"), Path(L"out.tmv")}, kExitFailure, Path(L"broken.wav"));
-    EXPECT_EQ(ReadBytes(Path(L"out.tmv")), earlier);
+    EXPECT_EQ(ReadFileBytes(Path(L"out.tmv")), earlier);
     ExpectRefused({L"decode", Path(L"broken.wav"), Path(L"out.tmv")}, kExitFailure, Path(L"broken.wav"));
-    EXPECT_EQ(ReadBytes(Path(L"out.tmv")), earlier);
+    EXPECT_EQ(ReadFileBytes(Path(L"out.tmv")), earlier);
 
     WIN32_FIND_DATAW found;
     const UniqueFind leftover(FindFirstFileW(Path(L"*.tmp").c_str(), &found));

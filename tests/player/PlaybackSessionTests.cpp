@@ -2,21 +2,21 @@
 // it is told: opens and their order, the transport rules and the indicator's looks.
 #include "document/ContainerWriter.h"
 #include "document/WorkFolder.h"
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Resources.h"
 #include "player/PlaybackSession.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <functional>
 #include <map>
 
 namespace {
-std::wstring WriteScratchFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+// Writes a scratch file and tells its path.
+std::wstring WriteScratchFile(const std::wstring& path, const Bytes& bytes)
 {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    EXPECT_TRUE(file && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    EXPECT_TRUE(WriteFileBytes(path, bytes));
     return path;
 }
 

@@ -17,15 +17,7 @@
 #include <map>
 
 namespace {
-using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint64_t kPage = 4096;
-
-Bytes Pattern(std::size_t size, std::uint8_t seed)
-{
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + seed + (i >> 9));
-    return bytes;
-}
 
 std::uint64_t FreeBytes(const std::wstring& folder)
 {

@@ -1,13 +1,12 @@
 #include "tests/reliability/FuzzCases.h"
 
+#include "base/ByteOrder.h"
 #include "document/ContainerWriter.h"
 #include "tests/reliability/ReliabilitySupport.h"
-#include "voice/ByteIo.h"
-#include "voice/TmvWriter.h"
+#include "tests/support/TestSignals.h"
 
 #include <windows.h>
 #include <algorithm>
-#include <cmath>
 #include <set>
 
 namespace {
@@ -39,12 +38,11 @@ void Put32BE(Bytes& b, std::size_t at, std::uint32_t v)
 }
 std::uint32_t Get16LE(const Bytes& b, std::size_t at)
 {
-    return at + 2 <= b.size() ? static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8)) : 0;
+    return at + 2 <= b.size() ? LoadLe16(b.data() + at) : 0;
 }
 std::uint32_t Get32LE(const Bytes& b, std::size_t at)
 {
-    if (at + 4 > b.size()) return 0;
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+    return at + 4 <= b.size() ? LoadLe32(b.data() + at) : 0;
 }
 
 const std::vector<std::uint32_t> kInteresting16 = {0,   1,   2,   3,    31,     32,     33,    255,
@@ -457,15 +455,6 @@ Bytes MutateVoice(Bytes voice, CRandom& random, std::string& log)
     return voice;
 }
 
-// ---- seeds ----
-
-Bytes Pattern(std::size_t size, std::uint8_t seed)
-{
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + seed + (i >> 8));
-    return bytes;
-}
-
 }  // namespace
 
 std::uint64_t CRandom::Next()
@@ -562,20 +551,8 @@ std::vector<std::size_t> VoiceBoundaries(const Bytes& voice)
 
 Bytes EncodeTones(bool adpcm, std::uint16_t channels, std::uint32_t framesPerBlock, std::uint32_t frames)
 {
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(frames) * channels);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(9000 * std::sin(static_cast<double>(i) * 0.07) + 2000 * std::sin(i * 0.31));
-    TmvFormat format;
-    format.codec = adpcm ? TmvCodec::ImaAdpcm : TmvCodec::Pcm16;
-    format.channels = channels;
-    format.sampleRate = 8000;
-    format.framesPerBlock = framesPerBlock;
-    CMemorySink sink;
-    CTmvWriter writer;
-    if (writer.Begin(sink, format) != VoiceResult::Ok || writer.Write(samples.data(), frames) != VoiceResult::Ok ||
-        writer.Finish() != VoiceResult::Ok)
-        return {};
-    return sink.Bytes();
+    const TmvCodec codec = adpcm ? TmvCodec::ImaAdpcm : TmvCodec::Pcm16;
+    return EncodeTrack(MakeTones(frames, channels, 8000), MakeFormat(codec, channels, 8000, framesPerBlock));
 }
 
 Bytes MakeDocument(const std::wstring& scratch, const std::vector<IndexRecord>& records, const std::wstring& voiceName,

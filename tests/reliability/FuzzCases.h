@@ -4,12 +4,11 @@
 // its kind and number, so any finding can be made again from those two alone.
 
 #include "document/PictureIndex.h"
+#include "tests/support/TestFiles.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-using Bytes = std::vector<std::uint8_t>;
 
 // A small, fast generator with a fixed sequence for each seed (SplitMix64).
 class CRandom {

@@ -2,11 +2,12 @@
 
 #include "tests/reliability/ReliabilitySupport.h"
 
+#include "base/ByteOrder.h"
+#include "base/ComPtr.h"
+#include "base/ExternalNames.h"
+#include "base/Handles.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "filter/SourceFilterIds.h"
-#include "framework/ComPtr.h"
-#include "framework/Handles.h"
 
 #include <dshow.h>
 #include <algorithm>
@@ -62,10 +63,6 @@ bool IsDocumentedFilterLoadResult(HRESULT hr)
            hr == E_OUTOFMEMORY;
 }
 
-std::uint32_t Le32(const std::uint8_t* p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 }  // namespace
 
 // ---- report ----
@@ -323,8 +320,8 @@ std::string CFuzzHarness::ReadThroughFilter(const std::wstring& path)
     ComPtr<IBaseFilter> filter;
     ComPtr<IPin> pin;
     ComPtr<IAsyncReader> reader;
-    if (FAILED(source.As(IID_IBaseFilter, filter)) || FAILED(filter->FindPin(L"Output", &pin)) ||
-        FAILED(pin.As(IID_IAsyncReader, reader)))
+    if (FAILED(source.As(filter)) || FAILED(filter->FindPin(kSourceFilterOutputPin, &pin)) ||
+        FAILED(pin.As(reader)))
         return "the loaded filter offers no reader on its output pin; ";
     LONGLONG total = 0, available = 0;
     hr = reader->Length(&total, &available);
@@ -333,8 +330,8 @@ std::string CFuzzHarness::ReadThroughFilter(const std::wstring& path)
 
     Bytes buffer(1 << 16);
     if (reader->SyncRead(0, static_cast<LONG>(kWavHeaderBytes), buffer.data()) != S_OK) return "no stream header; ";
-    if (std::memcmp(buffer.data(), "RIFF", 4) != 0 || Le32(&buffer[4]) != total - 8 ||
-        std::memcmp(&buffer[36], "data", 4) != 0 || Le32(&buffer[40]) != total - 44)
+    if (std::memcmp(buffer.data(), "RIFF", 4) != 0 || LoadLe32(&buffer[4]) != total - 8 ||
+        std::memcmp(&buffer[36], "data", 4) != 0 || LoadLe32(&buffer[40]) != total - 44)
         return "the stream header does not match its length; ";
 
     CRandom random(static_cast<std::uint64_t>(total));

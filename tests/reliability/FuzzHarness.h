@@ -12,7 +12,7 @@
 
 #include "tests/reliability/FuzzCases.h"
 
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 
 #include <windows.h>
 #include <map>

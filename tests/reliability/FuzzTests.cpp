@@ -52,21 +52,10 @@ CComScope* Fuzzing::s_com = nullptr;
 CFuzzHarness* Fuzzing::s_harness = nullptr;
 std::string Fuzzing::s_error;
 
-void PutLE16(Bytes& b, std::size_t at, std::uint16_t v)
-{
-    b.at(at) = static_cast<std::uint8_t>(v);
-    b.at(at + 1) = static_cast<std::uint8_t>(v >> 8);
-}
-
-void PutLE32(Bytes& b, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) b.at(at + i) = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 void SetName(Bytes& container, std::size_t entry, const std::wstring& name)
 {
     const std::size_t at = 32 + 528 * entry;
-    for (std::size_t i = 0; i < 256; ++i) PutLE16(container, at + 2 * i, i < name.size() ? name[i] : 0);
+    for (std::size_t i = 0; i < 256; ++i) PutLe16(container, at + 2 * i, i < name.size() ? name[i] : 0);
 }
 
 // `container` with `count` more picture entries, "p0.jpg" and on, each spanning the whole file.
@@ -76,12 +65,12 @@ Bytes WithPicturesSpanningTheFile(const Bytes& container, std::size_t count)
     const std::size_t directoryEnd = 32 + 528 * places.size();
     const auto shift = static_cast<std::uint32_t>(528 * count);
     Bytes out = container;
-    for (const ItemPlace& place : places) PutLE32(out, place.entryAt + 512, place.offset + shift);
+    for (const ItemPlace& place : places) PutLe32(out, place.entryAt + 512, place.offset + shift);
     out.insert(out.begin() + static_cast<std::ptrdiff_t>(directoryEnd), 528 * count, 0);
-    PutLE16(out, 10, static_cast<std::uint16_t>(places.size() + count));
+    PutLe16(out, 10, static_cast<std::uint16_t>(places.size() + count));
     for (std::size_t i = 0; i < count; ++i) {
         SetName(out, places.size() + i, L"p" + std::to_wstring(i) + L".jpg");
-        PutLE32(out, directoryEnd + 528 * i + 516, static_cast<std::uint32_t>(out.size()));
+        PutLe32(out, directoryEnd + 528 * i + 516, static_cast<std::uint32_t>(out.size()));
     }
     return out;
 }
@@ -175,7 +164,7 @@ TEST_F(Fuzzing, HostileNamesAreRefusedBeforeAnythingIsWritten)
     }
     // A name field that fills all 256 units with no NUL.
     Bytes unterminated = slides;
-    for (std::size_t i = 0; i < 256; ++i) PutLE16(unterminated, 32 + 528 * 2 + 2 * i, 'a');
+    for (std::size_t i = 0; i < 256; ++i) PutLe16(unterminated, 32 + 528 * 2 + 2 * i, 'a');
     EXPECT_EQ(Check("picture name without a NUL", CaseKind::Container, unterminated), "");
     EXPECT_EQ(Harness().LastDocumentResult(), E_FAIL);
 
@@ -217,9 +206,9 @@ TEST_F(Fuzzing, HugeCountsAndBoundsAreRefusedWithoutWritingAnything)
     for (const Edit& edit : edits) {
         Bytes container = slides;
         if (edit.sixteen)
-            PutLE16(container, edit.at, static_cast<std::uint16_t>(edit.value));
+            PutLe16(container, edit.at, static_cast<std::uint16_t>(edit.value));
         else
-            PutLE32(container, edit.at, edit.value);
+            PutLe32(container, edit.at, edit.value);
         EXPECT_EQ(Check(edit.what, CaseKind::Container, container), "");
         EXPECT_EQ(Harness().LastDocumentResult(), E_FAIL) << edit.what;
     }

@@ -6,15 +6,16 @@
 //
 // KAV_SOAK_CYCLES and KAV_SOAK_OPERATIONS set the number of hand-offs and of commands (50 each
 // in the suite; scripts/soak.sh runs 1,000).
-#include "tests/support/PlayerDriver.h"
 #include "tests/reliability/FuzzCases.h"
 #include "tests/reliability/ReliabilitySupport.h"
+#include "tests/support/PlayerDriver.h"
 
+#include "base/ComPtr.h"
+#include "base/ComScope.h"
+#include "base/ExternalNames.h"
+#include "base/Handles.h"
 #include "document/PlayerDocument.h"
 #include "document/WorkFolder.h"
-#include "filter/SourceFilterIds.h"
-#include "framework/ComPtr.h"
-#include "framework/Handles.h"
 #include "resources/ResourceIds.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@
 #include <winternl.h>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace {
 const wchar_t kDemoTitle[] = L"A Tour of Kavora";
@@ -130,14 +132,12 @@ GraphCost PlatformCostOfAGraph()
         ComPtr<IFileSourceFilter> source;
         ComPtr<IBaseFilter> filter;
         ComPtr<IPin> output;
-        if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                    reinterpret_cast<void**>(&graph))) ||
-            FAILED(graph.As(IID_IMediaControl, control)) ||
-            FAILED(CoCreateInstance(CLSID_RecorderSourceFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSourceFilter,
-                                    reinterpret_cast<void**>(&source))) ||
-            FAILED(source->Load(voice.c_str(), nullptr)) || FAILED(source.As(IID_IBaseFilter, filter)) ||
-            FAILED(graph->AddFilter(filter.Get(), L"Dictel Source Filter")) ||
-            FAILED(filter->FindPin(L"Output", &output)) || FAILED(graph->Render(output.Get())))
+        if (FAILED(graph.CreateInstance(CLSID_FilterGraph)) ||
+            FAILED(graph.As(control)) ||
+            FAILED(source.CreateInstance(CLSID_RecorderSourceFilter)) ||
+            FAILED(source->Load(voice.c_str(), nullptr)) || FAILED(source.As(filter)) ||
+            FAILED(graph->AddFilter(filter.Get(), kSourceFilterName)) ||
+            FAILED(filter->FindPin(kSourceFilterOutputPin, &output)) || FAILED(graph->Render(output.Get())))
             return false;
         control->Run();
         Sleep(100);
@@ -262,7 +262,7 @@ bool StartUnixProgram(const std::wstring& program, const std::wstring& arguments
 // True while a player runs: it holds the instance mutex for its whole life.
 bool APlayerRuns()
 {
-    UniqueKernelHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, L"Tesmar Kavora Player"));
+    UniqueKernelHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kPlayerInstanceMutex));
     return mutex.IsValid();
 }
 
@@ -282,7 +282,7 @@ class PlayerReliability : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        OleInitialize(nullptr);
+        s_ole.emplace();
         for (const wchar_t letter : {L'B', L'C', L'D', L'E'}) s_copies.push_back(RetitledCopy(letter));
         s_player = new CPlayerProcess;
         if (s_player->Start(Quoted(DemoPath()))) s_window = s_player->WaitForWindow();
@@ -293,7 +293,7 @@ protected:
         delete s_player;
         s_player = nullptr;
         for (const std::wstring& copy : s_copies) DeleteFileW(copy.c_str());
-        OleUninitialize();
+        s_ole.reset();
     }
 
     static HWND Window() { return s_window; }
@@ -320,10 +320,12 @@ protected:
         return text;
     }
 
+    static std::optional<COleScope> s_ole;
     static CPlayerProcess* s_player;
     static HWND s_window;
     static std::vector<std::wstring> s_copies;
 };
+std::optional<COleScope> PlayerReliability::s_ole;
 CPlayerProcess* PlayerReliability::s_player = nullptr;
 HWND PlayerReliability::s_window = nullptr;
 std::vector<std::wstring> PlayerReliability::s_copies;

@@ -1,10 +1,9 @@
 #include "ModuleImage.h"
 #include "framework/Gdi.h"
+#include "tests/support/TestFiles.h"
 #include <cstddef>
 #include <cstring>
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 namespace {
 // Reads little-endian fields out of a byte range and remembers whether any read ran past it.
@@ -73,8 +72,7 @@ std::wstring PredefinedClassName(const std::wstring& name)
 
 std::optional<PeFacts> ReadPeFacts(const std::wstring& path)
 {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    const std::vector<BYTE> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const Bytes bytes = ReadFileBytes(path);
     const auto at = [&](size_t offset) {
         offset = std::min(offset, bytes.size());
         return Reader(bytes.data() + offset, bytes.size() - offset);

@@ -2,7 +2,7 @@
 // Readers for what the resource module carries in raw form: the PE headers of the DLL file,
 // dialog templates, and bitmaps turned into plain RGB pixels.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include <optional>
 #include <string>
 #include <vector>

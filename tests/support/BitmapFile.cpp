@@ -1,6 +1,6 @@
 #include "tests/support/BitmapFile.h"
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 
 BITMAPINFOHEADER Bitmap24Header(int width, int height)
 {

@@ -3,15 +3,13 @@
 #include "tests/support/BitmapFile.h"
 #include "tests/support/ProcessStart.h"
 
+#include "base/ExternalNames.h"
+
 #include <ole2.h>
 #include <shlobj.h>
 #include <cstring>
 #include <cwchar>
 #include <cstdlib>
-
-namespace {
-const wchar_t kPlayerProperty[] = L"Tesmar Kavora Player";
-}
 
 std::wstring BinFolder()
 {
@@ -88,7 +86,7 @@ BOOL CALLBACK FindMarkedWindow(HWND hwnd, LPARAM param)
 {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     if (!BelongsTo(hwnd, search->processId)) return TRUE;
-    if (reinterpret_cast<INT_PTR>(GetPropW(hwnd, kPlayerProperty)) != 1) return TRUE;
+    if (reinterpret_cast<INT_PTR>(GetPropW(hwnd, kPlayerWindowProperty)) != 1) return TRUE;
     search->found = hwnd;
     return FALSE;
 }

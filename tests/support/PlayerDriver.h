@@ -4,7 +4,7 @@
 // their commands, clicks with the real mouse, drops files with OLE drag and drop, and looks at
 // the pixels of the picture view.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "tests/support/DesktopInput.h"
 
 #include <windows.h>

@@ -1,8 +1,9 @@
 // What the skinned controls tell screen readers (name, role, value, state, default action, and
 // nothing once the control is gone), and the seek bar's preview and its snapping to the marks.
-#include "UiTestSupport.h"
 #include "TestSkinIds.h"
-#include "framework/ComPtr.h"
+#include "UiTestSupport.h"
+#include "base/ComPtr.h"
+#include "base/ComScope.h"
 #include "ui/SeekBar.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinSlider.h"
@@ -44,16 +45,11 @@ LONG Number(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), IA
     if (FAILED((object->*get)(Self(), &value)) || value.vt != VT_I4) return -1;
     return value.lVal;
 }
-
-struct OleScope {
-    OleScope() { OleInitialize(nullptr); }
-    ~OleScope() { OleUninitialize(); }
-};
 }
 
 TEST(ControlAccessibility, ButtonIsAPushButtonNamedByItsToolTip)
 {
-    OleScope ole;
+    COleScope ole;
     ScopedResourceModule skin(L"ui_test_skin.dll");
     TestParent parent(300, 300, 200, 100);
     CSkinButton button;
@@ -101,7 +97,7 @@ TEST(ControlAccessibility, ButtonIsAPushButtonNamedByItsToolTip)
 
 TEST(ControlAccessibility, SliderTellsItsValueInWordsAndNothingOnceGone)
 {
-    OleScope ole;
+    COleScope ole;
     ScopedResourceModule skin(L"ui_test_skin.dll");
     TestParent parent(300, 300, 200, 100);
     ComPtr<IAccessible> object;
@@ -179,7 +175,7 @@ protected:
         return parent.notes.empty() ? -1 : static_cast<int>(parent.notes.back().wParam);
     }
 
-    OleScope ole;
+    COleScope ole;
     ScopedResourceModule skin{L"ui_test_skin.dll"};
     TestParent parent{300, 300, 260, 60};
     CSeekBar seek;

@@ -2,14 +2,14 @@
 // fitted on black; failed loads leave nothing stale on the screen; huge pictures; GDI objects.
 #include "UiTestSupport.h"
 #include "TestSkinIds.h"
+#include "base/ComScope.h"
+#include "tests/support/TestFiles.h"
 #include "ui/ImageCtrl.h"
 #include <gtest/gtest.h>
 #include <psapi.h>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
 namespace {
 const COLORREF kBlack = RGB(0, 0, 0);
@@ -28,26 +28,11 @@ std::wstring Picture(const wchar_t* name)
     return path + L"ui_pictures\\" + name;
 }
 
-std::vector<char> ReadFile(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-struct OleScope {
-    OleScope() : result(OleInitialize(nullptr)) {}
-    ~OleScope()
-    {
-        if (SUCCEEDED(result)) OleUninitialize();
-    }
-    HRESULT result;
-};
-
 class ImageCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(SUCCEEDED(ole.result));
+        ASSERT_TRUE(SUCCEEDED(ole.Result()));
         ASSERT_TRUE(skin.IsLoaded());
         parent.AddStatic(1001, 0, 0, 300, 200, SS_LEFT);
         ASSERT_TRUE(view.SubclassDlgItem(1001, parent));
@@ -93,7 +78,7 @@ protected:
         }
     }
 
-    OleScope ole;
+    COleScope ole;
     ScopedResourceModule skin{L"ui_test_skin.dll"};
     TestParent parent{300, 300, 520, 240};
     CImageCtrl view;
@@ -160,11 +145,11 @@ TEST_F(ImageCtrlTest, OnePixelShortfallIsClosedTwoPixelsAreCentred)
 
 TEST_F(ImageCtrlTest, PictureFromMemory)
 {
-    const std::vector<char> png = ReadFile(Picture(L"quad.png"));
+    const Bytes png = ReadFileBytes(Picture(L"quad.png"));
     ASSERT_FALSE(png.empty());
     ASSERT_EQ(view.LoadFromMemory(png.data(), png.size()), S_OK);
     ExpectQuadrantsLetterboxed(Shown(), 0);
-    const std::vector<char> jpeg = ReadFile(Picture(L"quad.jpg"));
+    const Bytes jpeg = ReadFileBytes(Picture(L"quad.jpg"));
     ASSERT_EQ(view.LoadFromMemory(jpeg.data(), jpeg.size()), S_OK);
     ExpectQuadrantsLetterboxed(Shown(), 24);
 }

@@ -2,6 +2,7 @@
 // ZEL.dll and laid out as the player lays them out. The test clicks a real button of the
 // template and leaves a picture of the window in ui_showcase.bmp beside the tests.
 #include "UiTestSupport.h"
+#include "base/ComScope.h"
 #include "framework/Gdi.h"
 #include "framework/Resources.h"
 #include "resources/ResourceIds.h"
@@ -63,7 +64,7 @@ const ButtonSkin kButtons[] = {
 
 TEST(Showcase, PlayerTemplateWithAllFourControls)
 {
-    const HRESULT ole = OleInitialize(nullptr);
+    COleScope ole;
     {
         ScopedResourceModule zel(L"ZEL.dll");
         ASSERT_TRUE(zel.IsLoaded());
@@ -145,5 +146,4 @@ TEST(Showcase, PlayerTemplateWithAllFourControls)
         MoveMouse(nullptr, POINT{1000, 1000});
         DestroyWindow(dialog);
     }
-    if (SUCCEEDED(ole)) OleUninitialize();
 }

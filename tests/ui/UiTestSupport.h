@@ -3,7 +3,7 @@
 // records what its controls post to it, a message pump, real mouse input, pixels read back from
 // the screen, and the process's GDI object count.
 
-#include "framework/Handles.h"
+#include "base/Handles.h"
 #include "framework/Wnd.h"
 #include "tests/support/DesktopInput.h"
 #include <string>

@@ -2,7 +2,7 @@
 // beyond the buttons: the keyboard, the media keys, what a screen reader learns about each
 // control, and the seek bar's picture preview with its snapping to the marks. The cases share
 // one running player and build on each other, in the order written.
-#include "framework/ComPtr.h"
+#include "base/ComPtr.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/PlayerDriver.h"
 

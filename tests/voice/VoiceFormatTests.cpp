@@ -1,5 +1,6 @@
 // The TMV voice format: codec accuracy, random access, and what malformed files give.
-#include "tests/voice/VoiceTestSignals.h"
+#include "base/ByteOrder.h"
+#include "tests/support/TestSignals.h"
 #include "voice/TmvReader.h"
 #include "voice/VoiceFiles.h"
 #include "voice/WavFile.h"

@@ -1,6 +1,7 @@
 // WAVE input and output, the virtual WAVE stream the source filter presents, and the file
 // conversions behind kavtool encode and decode.
-#include "tests/voice/VoiceTestSignals.h"
+#include "base/ByteOrder.h"
+#include "tests/support/TestSignals.h"
 #include "voice/TmvReader.h"
 #include "voice/VoiceFiles.h"
 #include "voice/WaveStreamView.h"
@@ -12,16 +13,6 @@
 #include <random>
 
 namespace {
-std::vector<std::uint8_t> MakeWav(const std::vector<std::int16_t>& samples, std::uint16_t channels, std::uint32_t rate)
-{
-    CMemorySink sink;
-    CWavWriter writer;
-    EXPECT_EQ(writer.Begin(sink, channels, rate), VoiceResult::Ok);
-    EXPECT_EQ(writer.Write(samples.data(), samples.size() / channels), VoiceResult::Ok);
-    EXPECT_EQ(writer.Finish(), VoiceResult::Ok);
-    return sink.Bytes();
-}
-
 std::vector<std::int16_t> ReadWav(const std::vector<std::uint8_t>& bytes, CWavReader& reader)
 {
     CMemorySource source(bytes);
@@ -247,14 +238,4 @@ TEST(VoiceFiles, AFailedConversionLeavesNoOutputAndNamesTheInput)
     const VoiceOutcome missing = DecodeToWavFile(TempPath("kav-voice-missing.tmv"), tmv);
     EXPECT_EQ(missing.result, VoiceResult::ReadError);
     std::filesystem::remove(notWav);
-}
-
-TEST(VoiceFiles, CodecNames)
-{
-    TmvCodec codec = TmvCodec::Pcm16;
-    EXPECT_TRUE(ParseTmvCodec("adpcm", codec));
-    EXPECT_EQ(codec, TmvCodec::ImaAdpcm);
-    EXPECT_TRUE(ParseTmvCodec("pcm", codec));
-    EXPECT_EQ(codec, TmvCodec::Pcm16);
-    EXPECT_FALSE(ParseTmvCodec("mp3", codec));
 }

@@ -1,7 +1,9 @@
 #pragma once
 // A counted reference to a COM interface. Taking its address releases what it held first, so
-// it can be passed straight to a call that returns an interface.
+// it can be passed straight to a call that returns an interface. Queries and creation take the
+// interface identifier from the pointer's type (__uuidof), so the two cannot disagree.
 
+#include <objbase.h>
 #include <unknwn.h>
 #include <utility>
 
@@ -62,10 +64,16 @@ public:
         return S_OK;
     }
     template <class U>
-    HRESULT As(const IID& iid, ComPtr<U>& out) const
+    HRESULT As(ComPtr<U>& out) const
     {
         if (!m_p) return E_POINTER;
-        return m_p->QueryInterface(iid, reinterpret_cast<void**>(&out));
+        return m_p->QueryInterface(__uuidof(U), reinterpret_cast<void**>(&out));
+    }
+    // Creates an in-process object of `classId` and holds its interface of this pointer's type.
+    HRESULT CreateInstance(REFCLSID classId)
+    {
+        Reset();
+        return CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, __uuidof(T), reinterpret_cast<void**>(&m_p));
     }
     void Swap(ComPtr& other) { std::swap(m_p, other.m_p); }
 

@@ -1,9 +1,11 @@
 #pragma once
-// Test signals and in-memory tracks shared by the voice-format tests and the filter tests.
+// Test signals, and the voice tracks and WAVE files made of them, for every test that needs
+// sound: the voice format, the source filter, the engine, kavtool and the fuzzer's seeds.
 
 #include "voice/ByteIo.h"
 #include "voice/TmvFormat.h"
 #include "voice/TmvWriter.h"
+#include "voice/WavFile.h"
 
 #include <cmath>
 #include <cstdint>
@@ -64,6 +66,18 @@ inline std::vector<std::uint8_t> EncodeTrack(const std::vector<std::int16_t>& sa
         first += count;
     }
     if (writer.Finish() != VoiceResult::Ok) return {};
+    return sink.Bytes();
+}
+
+// A 16-bit PCM WAVE file of interleaved samples; empty when the writer fails.
+inline std::vector<std::uint8_t> MakeWav(const std::vector<std::int16_t>& samples, std::uint16_t channels,
+                                         std::uint32_t rate)
+{
+    CMemorySink sink;
+    CWavWriter writer;
+    if (writer.Begin(sink, channels, rate) != VoiceResult::Ok ||
+        writer.Write(samples.data(), samples.size() / channels) != VoiceResult::Ok || writer.Finish() != VoiceResult::Ok)
+        return {};
     return sink.Bytes();
 }
 

@@ -80,10 +80,8 @@ std::vector<BYTE> BitmapFileImage(UINT id)
     std::memcpy(file.data() + sizeof(fileHeader), dib, size);
     return file;
 }
+}
 
-// Where a picture of pictureWidth × pictureHeight pixels goes in a view of width × height: as
-// large as fits with its aspect ratio kept, centred. A shortfall of exactly one pixel on an
-// axis is closed by drawing that axis full size; the position is left as computed.
 RECT FitPicture(int width, int height, int pictureWidth, int pictureHeight)
 {
     const double ratio = static_cast<double>(pictureWidth) / pictureHeight;
@@ -99,6 +97,10 @@ RECT FitPicture(int width, int height, int pictureWidth, int pictureHeight)
     if (fitHeight + 1 == height) fitHeight = height;
     return RECT{x, y, x + fitWidth, y + fitHeight};
 }
+
+HRESULT LoadBitmapResourceFile(UINT id, std::vector<BYTE>& file)
+{
+    return RunOperation([&] { file = BitmapFileImage(id); });
 }
 
 HRESULT LoadPictureFromMemory(const void* data, size_t size, ComPtr<IPicture>& picture)
@@ -135,7 +137,7 @@ HRESULT LoadPictureFromResource(UINT id, ComPtr<IPicture>& picture)
 {
     picture.Reset();
     std::vector<BYTE> file;
-    const HRESULT built = RunOperation([&] { file = BitmapFileImage(id); });
+    const HRESULT built = LoadBitmapResourceFile(id, file);
     if (FAILED(built)) return built;
     return LoadPictureFromMemory(file.data(), file.size(), picture);
 }

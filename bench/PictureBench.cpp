@@ -161,17 +161,15 @@ private:
 };
 
 // Shows `path` (prepared ahead or not) and returns the seconds until the view's centre shows
-// `colour` on the screen.
+// `colour` on the screen. Meanwhile the window's thread only runs its message loop, as it does
+// while the idle reference is taken.
 double SwitchTo(CPictureStage& stage, const std::wstring& path, COLORREF colour)
 {
     const CStopwatch watch;
     stage.View().ShowPicture(path);
-    const bool shown = CPictureStage::PumpUntil(
-        [&] {
-            stage.Paint();
-            return Near(stage.CentrePixel(), colour);
-        },
-        60);
+    CPictureStage::PumpUntil([&] { return !stage.View().IsDecoding(); }, 60);
+    stage.Paint();
+    const bool shown = Near(stage.CentrePixel(), colour);
     const double seconds = watch.Seconds();
     Expect(shown, Format("%s does not show: the view shows #%06lX at its centre, the picture is #%06lX there",
                          Narrow(path).c_str(), static_cast<unsigned long>(stage.CentrePixel()),

@@ -83,6 +83,8 @@ std::optional<PictureRequest> CPictureWorker::NextRequest()
 void CPictureWorker::Run()
 {
     const CComApartment com;
+    // Decoding is background work: the window's thread goes first when both want the processor.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     while (std::optional<PictureRequest> request = NextRequest()) {
         PictureResult result;
         result.serial = request->serial;

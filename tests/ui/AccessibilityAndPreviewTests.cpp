@@ -221,7 +221,13 @@ TEST_F(SeekPreviewTest, HoverShowsThePictureAndTimeAClickWouldSeekTo)
     EXPECT_GT(box.top, bar.bottom);
     EXPECT_NEAR((box.left + box.right) / 2, bar.left + 56 + 4, 1) << "centred on the thumb's middle at 1074 s";
     // The yellow 3:2 picture, fitted into the 160 x 120 thumbnail 4 pixels in: 160 x 107, centred.
-    Redraw(popup);
+    // It is decoded off the window's thread and shows when it is ready.
+    WaitFor(
+        [&] {
+            Redraw(popup);
+            return Near(Snapshot(popup).At(84, 64), RGB(255, 255, 0), 8);
+        },
+        10000);
     const Snapshot shown(popup);
     EXPECT_TRUE(Near(shown.At(84, 64), RGB(255, 255, 0), 8)) << ColourText(shown.At(84, 64));
     EXPECT_TRUE(Near(shown.At(84, 8), RGB(0, 0, 0), 8)) << "black above the fitted picture";

@@ -5,13 +5,15 @@
 
 void CImageCtrl::ShowPicture(const std::wstring& path)
 {
+    PictureSource source{path, nullptr};
+    // Asked again for the picture that is on its way: it goes on coming.
+    if (!path.empty() && m_awaitedShow && m_awaitedSource.IsSameAs(source)) return;
     m_awaitedShow = 0;
     m_awaitingRefit = false;
     if (path.empty()) {
         ShowNoPicture();
         return;
     }
-    PictureSource source{path, nullptr};
     if (!m_preparedSource.IsEmpty() && m_preparedSource.IsSameAs(source)) {
         const HRESULT status = m_preparedStatus;
         CFittedPicture prepared = std::move(m_prepared);
@@ -22,11 +24,13 @@ void CImageCtrl::ShowPicture(const std::wstring& path)
     } else if (m_awaitedPrepare && m_preparing.IsSameAs(source)) {
         // Shown when the preparation under way ends, which no later preparation may replace.
         m_awaitedShow = m_awaitedPrepare;
+        m_awaitedSource = std::move(source);
         m_worker->Promote(m_awaitedPrepare);
     } else if (!m_shown.IsEmpty() && m_shownSource.IsSameAs(source)) {
         RefitShown();
     } else {
         m_awaitedShow = Ask(PicturePurpose::Show, source);
+        m_awaitedSource = std::move(source);
     }
 }
 
@@ -97,6 +101,7 @@ void CImageCtrl::RefitShown()
 {
     if (m_awaitedShow || m_shown.IsEmpty() || !m_hWnd || m_shown.Fits(ViewSize())) return;
     m_awaitedShow = Ask(PicturePurpose::Show, m_shownSource);
+    m_awaitedSource = m_shownSource;
     m_awaitingRefit = true;
 }
 

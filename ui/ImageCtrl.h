@@ -70,6 +70,7 @@ private:
     PictureSource m_preparing;             // the preparation under way
     unsigned m_lastSerial = 0;
     unsigned m_awaitedShow = 0;            // the request whose picture is shown next; 0: none
+    PictureSource m_awaitedSource;         // what that request decodes
     bool m_awaitingRefit = false;          // that request decodes the shown picture again
     unsigned m_awaitedPrepare = 0;
     std::unique_ptr<CPictureWorker> m_worker; // last: it stops before the pictures go

@@ -10,7 +10,7 @@
 // picture is decoded again at the new size.
 //
 // The view is the static control of the dialog template bound by its control ID. COM must be
-// initialised on the window's thread for the loads that decode at once.
+// initialised on the window's thread: the Load calls and the no-picture image decode there.
 
 #include "ui/PictureDecode.h"
 #include "ui/PictureWorker.h"

@@ -368,3 +368,37 @@ TEST_F(ImageCtrlTest, PreparedPictureShowsAtOnceWithoutDecodingAgain)
     EXPECT_FALSE(view.IsDecoding());
     ExpectTallPillarboxed(Shown());
 }
+
+TEST_F(ImageCtrlTest, AResizedViewStretchesItsPictureUntilItIsDecodedAgain)
+{
+    // The huge 4:3 picture in 300 × 150: 200 × 150 at x = 50.
+    const auto expectHugeIn300x150 = [](const Snapshot& shot) {
+        EXPECT_TRUE(Near(shot.At(25, 75), kBlack)) << ColourText(shot.At(25, 75));
+        EXPECT_TRUE(Near(shot.At(100, 40), kRed, 24)) << ColourText(shot.At(100, 40));
+        EXPECT_TRUE(Near(shot.At(200, 110), kWhite, 24)) << ColourText(shot.At(200, 110));
+        EXPECT_TRUE(Near(shot.At(275, 75), kBlack)) << ColourText(shot.At(275, 75));
+    };
+    // A small picture is kept at its own size: a resize decodes nothing.
+    ASSERT_EQ(view.LoadFromPath(Picture(L"quad.png")), S_OK);
+    Resize(400, 200);
+    EXPECT_FALSE(view.IsDecoding());
+
+    // A large one is reduced for its view: another size shows it stretched at once, then sharp.
+    const std::wstring copy = Picture(L"resized-copy.jpg");
+    ASSERT_TRUE(CopyFileW(Picture(L"huge.jpg").c_str(), copy.c_str(), FALSE));
+    view.ShowPicture(copy);
+    ASSERT_TRUE(DecodesEnd());
+    Resize(300, 150);
+    EXPECT_TRUE(view.IsDecoding());
+    expectHugeIn300x150(Shown());
+    ASSERT_TRUE(DecodesEnd());
+    expectHugeIn300x150(Shown());
+
+    // A file that no longer decodes at the new size goes on showing, stretched, rather than
+    // giving way to the no-picture image.
+    DeleteFileW(copy.c_str());
+    Resize(300, 200);
+    Resize(300, 150);
+    ASSERT_TRUE(DecodesEnd());
+    expectHugeIn300x150(Shown());
+}

@@ -244,7 +244,8 @@ void PictureSwitchBenchmark(const Arguments& arguments)
     const std::wstring small = Widen(paths[0]);
     const std::wstring large[2] = {Widen(paths[1]), Widen(paths[2])};
     const DecodedPicture smallPicture = DecodeWithWic(factory.Get(), small);
-    const DecodedPicture largePicture[2] = {DecodeWithWic(factory.Get(), large[0]), DecodeWithWic(factory.Get(), large[1])};
+    const DecodedPicture largePicture[2] = {DecodeWithWic(factory.Get(), large[0]),
+                                            DecodeWithWic(factory.Get(), large[1])};
 
     CPictureStage stage;
     SwitchTo(stage, small, smallPicture.centre);
@@ -273,10 +274,14 @@ void PictureSwitchBenchmark(const Arguments& arguments)
                      cold.size() + preparedLarge.size() + preparedSmall.size(), size.c_str(), count),
               Milliseconds(worst), Format("idle window, worst of %d: ", idleCount) + Milliseconds(idle),
               Format("%.1fx", worst / idle), "< 100 ms", Verdict(worst < 0.1)});
-    PrintRow({"Pictures", Format("switch to a %s picture prepared ahead, ShowPicture to on screen, median of %d", size.c_str(), runs),
-              Milliseconds(Median(preparedLarge)),
-              Format("%ux%u prepared ahead ", smallPicture.width, smallPicture.height) + Milliseconds(Median(preparedSmall)),
+    const std::string smallSize = Format("%ux%u", smallPicture.width, smallPicture.height);
+    PrintRow({"Pictures",
+              Format("switch to a %s picture prepared ahead, ShowPicture to on screen, median of %d", size.c_str(),
+                     runs),
+              Milliseconds(Median(preparedLarge)), smallSize + " prepared ahead " + Milliseconds(Median(preparedSmall)),
               Format("%.2fx", Median(preparedLarge) / Median(preparedSmall)), "-", "info"});
-    PrintRow({"Pictures", Format("switch to a %s picture not prepared ahead (decoded on the worker), median of %zu", size.c_str(), cold.size()),
+    PrintRow({"Pictures",
+              Format("switch to a %s picture not prepared ahead (decoded on the worker), median of %zu", size.c_str(),
+                     cold.size()),
               Milliseconds(Median(cold)), "-", "-", "-", "info"});
 }

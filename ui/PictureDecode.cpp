@@ -15,9 +15,9 @@ constexpr UINT kBytesPerPixel = 4;
 // IWICBitmapSourceTransform, through which a decoder scales while it decodes. The MinGW-w64
 // headers do not declare it; its layout and identifier are the platform's.
 struct IWicSourceTransform : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height, WICPixelFormatGUID* format,
-                                                 WICBitmapTransformOptions transform, UINT stride, UINT bufferSize,
-                                                 BYTE* buffer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
+                                                 WICPixelFormatGUID* format, WICBitmapTransformOptions transform,
+                                                 UINT stride, UINT bufferSize, BYTE* buffer) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
     virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
@@ -109,7 +109,8 @@ ComPtr<IWICBitmapDecoder> OpenDecoder(IWICImagingFactory* factory, const Picture
         ThrowIfFailed(factory->CreateStream(&stream));
         ThrowIfFailed(stream->InitializeFromMemory(const_cast<BYTE*>(source.bytes->data()),
                                                    static_cast<DWORD>(source.bytes->size())));
-        ThrowIfFailed(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder));
+        ThrowIfFailed(
+            factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder));
     } else {
         Check(!source.path.empty(), E_INVALIDARG);
         ThrowIfFailed(factory->CreateDecoderFromFilename(source.path.c_str(), nullptr, GENERIC_READ,

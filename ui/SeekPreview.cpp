@@ -104,7 +104,8 @@ HBITMAP CSeekPreview::Thumbnail(const std::wstring& picture)
         if (!m_worker) m_worker = std::make_unique<CPictureWorker>(m_hWnd, kThumbnailDecodedMessage);
         m_decoding = picture;
         if (++m_lastSerial == 0) ++m_lastSerial;
-        m_worker->Ask(PictureRequest{m_lastSerial, PicturePurpose::Show, PictureSource{picture, nullptr}, ThumbnailSize()});
+        const PictureSource source{picture, nullptr};
+        m_worker->Ask(PictureRequest{m_lastSerial, PicturePurpose::Show, source, ThumbnailSize()});
     }
     return nullptr;
 }

@@ -291,7 +291,8 @@ TEST_F(ImageCtrlTest, LargePictureDecodesWhileTheWindowAnswers)
             const auto sent = std::chrono::steady_clock::now();
             DWORD_PTR ignored = 0;
             SendMessageTimeoutW(view, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
-            worst = std::max(worst, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count());
+            const std::chrono::duration<double, std::milli> waited = std::chrono::steady_clock::now() - sent;
+            worst = std::max(worst, waited.count());
             Sleep(5);
         }
         probed = true;

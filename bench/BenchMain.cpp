@@ -10,6 +10,7 @@ int wmain(int argc, wchar_t** argv)
         {"decode", DecodeBenchmark},
         {"pictures", PictureBenchmark},
         {"picture-list", PictureListBenchmark},
+        {"picture-switch", PictureSwitchBenchmark},
     };
     return RunCommand("kavbench", commands, argc, argv);
 }

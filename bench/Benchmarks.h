@@ -14,3 +14,5 @@ void DecodeBenchmark(const Arguments& arguments);
 void PictureBenchmark(const Arguments& arguments);
 // picture-list DOCUMENT --runs N
 void PictureListBenchmark(const Arguments& arguments);
+// picture-switch SMALL LARGE LARGE --runs N
+void PictureSwitchBenchmark(const Arguments& arguments);

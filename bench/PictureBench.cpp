@@ -1,6 +1,7 @@
-// Pictures: the picture view's load and paint of a JPEG, as the player does it when the position
-// enters a new period, against decoding the same file to pixels with the platform's imaging
-// component alone.
+// Pictures: the picture view's load and paint of a JPEG on the window's thread, against decoding
+// the same file to pixels with the platform's imaging component alone; and switches between
+// large pictures decoded off the window's thread, with how long the window keeps a message
+// waiting meanwhile.
 #include "base/ComPtr.h"
 #include "bench/BenchSupport.h"
 #include "bench/Benchmarks.h"
@@ -9,7 +10,11 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 namespace {
 // The picture view's size in the player window at its initial size.
@@ -90,11 +95,93 @@ public:
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
+    // Dispatches messages as a window's message loop does, waiting for them in between, until
+    // `condition` holds or `seconds` pass; returns whether it held.
+    static bool PumpUntil(const std::function<bool()>& condition, double seconds)
+    {
+        const CStopwatch watch;
+        for (;;) {
+            Pump();
+            if (condition()) return true;
+            if (watch.Seconds() > seconds) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+        }
+    }
 
 private:
     HWND m_window;
     CImageCtrl m_view;
 };
+// Sends a window empty messages from a thread of its own, one every few milliseconds, and keeps
+// the longest time one of them waited for the window's thread to answer.
+class CRoundTripProbe {
+public:
+    explicit CRoundTripProbe(HWND window) : m_window(window), m_thread(&CRoundTripProbe::Run, this) {}
+    ~CRoundTripProbe()
+    {
+        m_stopping = true;
+        m_thread.join();
+    }
+    CRoundTripProbe(const CRoundTripProbe&) = delete;
+    CRoundTripProbe& operator=(const CRoundTripProbe&) = delete;
+
+    // The longest round trip since the last call, and the number of messages it was taken of.
+    std::pair<double, int> TakeWorst()
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        const std::pair<double, int> worst{m_worst, m_count};
+        m_worst = 0;
+        m_count = 0;
+        return worst;
+    }
+
+private:
+    void Run()
+    {
+        while (!m_stopping) {
+            const CStopwatch watch;
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
+            const double seconds = watch.Seconds();
+            {
+                const std::lock_guard<std::mutex> lock(m_lock);
+                m_worst = std::max(m_worst, seconds);
+                ++m_count;
+            }
+            Sleep(5);
+        }
+    }
+
+    HWND m_window;
+    std::mutex m_lock;
+    double m_worst = 0;
+    int m_count = 0;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread; // last: it starts once everything it uses is in place
+};
+
+// Shows `path` (prepared ahead or not) and returns the seconds until the view's centre shows
+// `colour` on the screen. Meanwhile the window's thread only runs its message loop, as it does
+// while the idle reference is taken.
+double SwitchTo(CPictureStage& stage, const std::wstring& path, COLORREF colour)
+{
+    const CStopwatch watch;
+    stage.View().ShowPicture(path);
+    CPictureStage::PumpUntil([&] { return !stage.View().IsDecoding(); }, 60);
+    stage.Paint();
+    const bool shown = Near(stage.CentrePixel(), colour);
+    const double seconds = watch.Seconds();
+    Expect(shown, Format("%s does not show: the view shows #%06lX at its centre, the picture is #%06lX there",
+                         Narrow(path).c_str(), static_cast<unsigned long>(stage.CentrePixel()),
+                         static_cast<unsigned long>(colour)));
+    return seconds;
+}
+
+void Prepare(CPictureStage& stage, const std::wstring& path)
+{
+    stage.View().PreparePicture(path);
+    Expect(CPictureStage::PumpUntil([&] { return !stage.View().IsDecoding(); }, 60), "the preparation does not end");
+}
 }  // namespace
 
 void PictureBenchmark(const Arguments& arguments)
@@ -142,4 +229,58 @@ void PictureBenchmark(const Arguments& arguments)
                   Format("%.2fx", total / reference), "-", "info"});
         CPictureStage::Pump();
     }
+}
+
+void PictureSwitchBenchmark(const Arguments& arguments)
+{
+    const Arguments paths = Positionals(arguments);
+    Expect(paths.size() == 3, "picture-switch SMALL LARGE LARGE --runs N");
+    const int runs = std::max(1, std::atoi(OptionValue(arguments, "--runs", "5").c_str()));
+    ComPtr<IWICImagingFactory> factory;
+    Expect(SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                      reinterpret_cast<void**>(&factory))),
+           "the imaging component is missing");
+    const std::wstring small = Widen(paths[0]);
+    const std::wstring large[2] = {Widen(paths[1]), Widen(paths[2])};
+    const DecodedPicture smallPicture = DecodeWithWic(factory.Get(), small);
+    const DecodedPicture largePicture[2] = {DecodeWithWic(factory.Get(), large[0]),
+                                            DecodeWithWic(factory.Get(), large[1])};
+
+    CPictureStage stage;
+    SwitchTo(stage, small, smallPicture.centre);
+    CRoundTripProbe probe(stage.View());
+    CPictureStage::PumpUntil([] { return false; }, 2.0);
+    const auto [idle, idleCount] = probe.TakeWorst();
+
+    // Large pictures one after the other, each decoded when it is asked for; then each switch
+    // prepared ahead while the picture before it shows, alternating a small and a large one.
+    std::vector<double> cold, preparedSmall, preparedLarge;
+    for (int run = 0; run < runs; ++run)
+        for (int i = 0; i < 2; ++i) cold.push_back(SwitchTo(stage, large[i], largePicture[i].centre));
+    for (int run = 0; run < runs; ++run) {
+        Prepare(stage, small);
+        preparedSmall.push_back(SwitchTo(stage, small, smallPicture.centre));
+        Prepare(stage, large[run % 2]);
+        preparedLarge.push_back(SwitchTo(stage, large[run % 2], largePicture[run % 2].centre));
+    }
+    const auto [worst, count] = probe.TakeWorst();
+    Note("picture-switch: not prepared%s ms; prepared small%s ms, large%s ms", ListMilliseconds(cold).c_str(),
+         ListMilliseconds(preparedSmall).c_str(), ListMilliseconds(preparedLarge).c_str());
+
+    const std::string size = Format("%ux%u", largePicture[0].width, largePicture[0].height);
+    PrintRow({"Pictures",
+              Format("worst message round trip of the window over %zu switches between %s pictures (%d messages)",
+                     cold.size() + preparedLarge.size() + preparedSmall.size(), size.c_str(), count),
+              Milliseconds(worst), Format("idle window, worst of %d: ", idleCount) + Milliseconds(idle),
+              Format("%.1fx", worst / idle), "< 100 ms", Verdict(worst < 0.1)});
+    const std::string smallSize = Format("%ux%u", smallPicture.width, smallPicture.height);
+    PrintRow({"Pictures",
+              Format("switch to a %s picture prepared ahead, ShowPicture to on screen, median of %d", size.c_str(),
+                     runs),
+              Milliseconds(Median(preparedLarge)), smallSize + " prepared ahead " + Milliseconds(Median(preparedSmall)),
+              Format("%.2fx", Median(preparedLarge) / Median(preparedSmall)), "-", "info"});
+    PrintRow({"Pictures",
+              Format("switch to a %s picture not prepared ahead (decoded on the worker), median of %zu", size.c_str(),
+                     cold.size()),
+              Milliseconds(Median(cold)), "-", "-", "-", "info"});
 }

@@ -482,6 +482,7 @@ void CPlaybackSession::ScheduleNextPeriod()
     // The system does not fire a timer sooner than about 10 ms; a period shorter than that is
     // shown when the timer comes, and the one then current is shown.
     m_view.StartTimer(IDT_NEXT_PERIOD, static_cast<UINT>(std::max(*next - position, 1)));
+    m_view.PreparePicture(PictureCandidateAt(m_pictures, *next));
 }
 
 // A timer may come a little before its moment: then it is armed again for the rest. When

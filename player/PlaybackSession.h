@@ -51,8 +51,10 @@ public:
     virtual void ShowTarget(int seconds) = 0;
     virtual void ShowNotice(const std::wstring& text) = 0;
     virtual void HideTarget() = 0;
-    // The picture at `path`, or the no-picture image for an empty path.
+    // The picture at `path`, or the no-picture image for an empty path; and the picture to
+    // show next, made ready ahead.
     virtual void ShowPicture(const std::wstring& path) = 0;
+    virtual void PreparePicture(const std::wstring& path) = 0;
     virtual void ShowVolume(int volume) = 0;
     virtual void ShowMute(bool muted) = 0;
     // A message box with a string of the resource module, or with a text of its own.

@@ -446,13 +446,16 @@ void CPlayerDlg::HideTarget()
     m_targetTime.ShowWindow(SW_HIDE);
 }
 
+// Pictures are decoded off the window's thread, so a large one never holds the window.
 void CPlayerDlg::ShowPicture(const std::wstring& path)
 {
-    if (path.empty())
-        m_picture.LoadFromResource(IDB_NO_PICTURE);
-    else
-        m_picture.LoadFromPath(path);
+    m_picture.ShowPicture(path);
     if (m_pictureList.IsOpen()) m_pictureList.SetCurrent(m_session.CurrentPeriod());
+}
+
+void CPlayerDlg::PreparePicture(const std::wstring& path)
+{
+    if (!path.empty()) m_picture.PreparePicture(path);
 }
 
 void CPlayerDlg::ShowVolume(int volume)

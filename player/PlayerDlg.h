@@ -90,6 +90,7 @@ private:
     void ShowNotice(const std::wstring& text) override;
     void HideTarget() override;
     void ShowPicture(const std::wstring& path) override;
+    void PreparePicture(const std::wstring& path) override;
     void ShowVolume(int volume) override;
     void ShowMute(bool muted) override;
     void Report(UINT stringId) override;

@@ -55,13 +55,15 @@ bench() {
 }
 
 # Pictures: a small one that fills a document's 500 picture periods, a 1920x1080 one and a
-# 6000x4000 one. Noise keeps the JPEGs as large and slow to decode as photographs.
+# 6000x4000 one, and a second of that size to switch to. Noise keeps the JPEGs as large and slow
+# to decode as photographs.
 kav_log "drawing the pictures ..."
-small="$data/small.jpg"; hd="$data/hd.jpg"; big="$data/big.jpg"
+small="$data/small.jpg"; hd="$data/hd.jpg"; big="$data/big.jpg"; big2="$data/big2.jpg"
 hd_colour='#C0562E'; big_colour='#2A7AB8'
 convert -size 320x240 xc:'#2E8B57' -attenuate 0.4 +noise Gaussian -quality 85 "$small"
 convert -size 1920x1080 xc:"$hd_colour" -attenuate 0.4 +noise Gaussian -quality 90 "$hd"
 convert -size 6000x4000 xc:"$big_colour" -attenuate 0.4 +noise Gaussian -quality 90 "$big"
+convert -size 6000x4000 xc:'#B8A22A' -attenuate 0.4 +noise Gaussian -quality 90 "$big2"
 
 # 1. Open: documents of growing size with the same 500 pictures (one of them the 1920x1080
 # JPEG, the largest item), so only the voice track grows.
@@ -87,6 +89,7 @@ bench kavbench decode --runs 5
 
 # 4. Pictures: in the process, then from outside on a document that alternates the two sizes.
 bench kavbench pictures "1920x1080=$(win "$hd")" "6000x4000=$(win "$big")" --runs 5
+bench kavbench picture-switch "$(win "$small")" "$(win "$big")" "$(win "$big2")" --runs 5
 switch_document="$data/switch.kav"
 bench kavbench make-document "$(win "$switch_document")" "$(win "$hd")" "$(win "$big")" --pictures 12 --seconds 240
 bench kavbench_player switch "$(win "$switch_document")" "1920x1080=$hd_colour" "6000x4000=$big_colour" --runs 5

@@ -4,6 +4,7 @@
 #include "framework/Resources.h"
 #include "resources/ResourceIds.h"
 #include "ui/ClockTime.h"
+#include "ui/PictureDecode.h"
 #include "ui/PictureRender.h"
 #include <algorithm>
 
@@ -42,11 +43,14 @@ UniqueBitmap BlankBitmap(SIZE size, COLORREF colour)
 UniqueBitmap NoPictureBitmap(SIZE size)
 {
     UniqueBitmap bitmap = BlankBitmap(size, RGB(0, 0, 0));
-    ComPtr<IPicture> picture;
-    if (!bitmap || FAILED(LoadPictureFromResource(IDB_NO_PICTURE, picture))) return bitmap;
+    auto file = std::make_shared<std::vector<BYTE>>();
+    CFittedPicture picture;
+    if (!bitmap || FAILED(LoadBitmapResourceFile(IDB_NO_PICTURE, *file)) ||
+        FAILED(DecodeFittedPicture(PictureSource{L"", file}, size, picture)))
+        return bitmap;
     const UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
     const SelectGuard select(dc.Get(), bitmap.Get());
-    DrawPictureFitted(dc.Get(), RECT{0, 0, size.cx, size.cy}, picture.Get());
+    picture.Draw(dc.Get(), RECT{0, 0, size.cx, size.cy});
     return bitmap;
 }
 

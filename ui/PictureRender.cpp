@@ -1,27 +1,11 @@
 #include "ui/PictureRender.h"
-#include "base/Handles.h"
 #include "base/Result.h"
 #include "framework/Resources.h"
 #include <cstring>
-#include <memory>
 #include <new>
 #include <vector>
 
 namespace {
-struct GlobalMemoryTraits {
-    using Type = HGLOBAL;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type h) { GlobalFree(h); }
-};
-using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;
-
-struct BstrDeleter {
-    void operator()(BSTR text) const { SysFreeString(text); }
-};
-using UniqueBstr = std::unique_ptr<OLECHAR, BstrDeleter>;
-
-constexpr int kHimetricPerInch = 2540;
-
 template <class T>
 T ReadAt(const BYTE* data, size_t offset)
 {
@@ -80,10 +64,8 @@ std::vector<BYTE> BitmapFileImage(UINT id)
     std::memcpy(file.data() + sizeof(fileHeader), dib, size);
     return file;
 }
+}
 
-// Where a picture of pictureWidth × pictureHeight pixels goes in a view of width × height: as
-// large as fits with its aspect ratio kept, centred. A shortfall of exactly one pixel on an
-// axis is closed by drawing that axis full size; the position is left as computed.
 RECT FitPicture(int width, int height, int pictureWidth, int pictureHeight)
 {
     const double ratio = static_cast<double>(pictureWidth) / pictureHeight;
@@ -99,66 +81,8 @@ RECT FitPicture(int width, int height, int pictureWidth, int pictureHeight)
     if (fitHeight + 1 == height) fitHeight = height;
     return RECT{x, y, x + fitWidth, y + fitHeight};
 }
-}
 
-HRESULT LoadPictureFromMemory(const void* data, size_t size, ComPtr<IPicture>& picture)
+HRESULT LoadBitmapResourceFile(UINT id, std::vector<BYTE>& file)
 {
-    picture.Reset();
-    return RunOperation([&] {
-        Check(data != nullptr && size > 0, E_INVALIDARG);
-        // The loader reads from a stream; the stream lives on a copy of the bytes, which the
-        // stream does not own and which goes after the stream.
-        UniqueGlobal block(GlobalAlloc(GMEM_FIXED, size));
-        Check(block.IsValid(), E_OUTOFMEMORY);
-        void* bytes = GlobalLock(block.Get());
-        Check(bytes != nullptr, E_OUTOFMEMORY);
-        std::memcpy(bytes, data, size);
-        GlobalUnlock(block.Get());
-
-        ComPtr<IStream> stream;
-        ThrowIfFailed(CreateStreamOnHGlobal(block.Get(), FALSE, &stream));
-        ThrowIfFailed(OleLoadPicture(stream.Get(), 0, FALSE, IID_IPicture, reinterpret_cast<void**>(&picture)));
-    });
-}
-
-HRESULT LoadPictureFromPath(const std::wstring& path, ComPtr<IPicture>& picture)
-{
-    picture.Reset();
-    return RunOperation([&] {
-        const UniqueBstr name(SysAllocStringLen(path.c_str(), static_cast<UINT>(path.size())));
-        Check(name != nullptr, E_OUTOFMEMORY);
-        ThrowIfFailed(OleLoadPicturePath(name.get(), nullptr, 0, 0, IID_IPicture, reinterpret_cast<void**>(&picture)));
-    });
-}
-
-HRESULT LoadPictureFromResource(UINT id, ComPtr<IPicture>& picture)
-{
-    picture.Reset();
-    std::vector<BYTE> file;
-    const HRESULT built = RunOperation([&] { file = BitmapFileImage(id); });
-    if (FAILED(built)) return built;
-    return LoadPictureFromMemory(file.data(), file.size(), picture);
-}
-
-HRESULT DrawPictureFitted(HDC dc, const RECT& area, IPicture* picture)
-{
-    OLE_XSIZE_HIMETRIC widthHimetric = 0;
-    OLE_YSIZE_HIMETRIC heightHimetric = 0;
-    if (!picture) return E_POINTER;
-    HRESULT hr = picture->get_Height(&heightHimetric);
-    if (SUCCEEDED(hr)) hr = picture->get_Width(&widthHimetric);
-    if (FAILED(hr)) return hr;
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    const int pictureWidth = MulDiv(widthHimetric, GetDeviceCaps(dc, LOGPIXELSX), kHimetricPerInch);
-    const int pictureHeight = MulDiv(heightHimetric, GetDeviceCaps(dc, LOGPIXELSY), kHimetricPerInch);
-    if (pictureWidth <= 0 || pictureHeight <= 0 || width <= 0 || height <= 0) return E_FAIL;
-    RECT place = FitPicture(width, height, pictureWidth, pictureHeight);
-    OffsetRect(&place, area.left, area.top);
-    // Pictures are mostly scaled down: average the pixels rather than drop them.
-    SetStretchBltMode(dc, HALFTONE);
-    SetBrushOrgEx(dc, 0, 0, nullptr);
-    // The source rectangle is the whole picture in HIMETRIC, given bottom-up.
-    return picture->Render(dc, place.left, place.top, place.right - place.left, place.bottom - place.top, 0,
-                           heightHimetric, widthHimetric, -heightHimetric, nullptr);
+    return RunOperation([&] { file = BitmapFileImage(id); });
 }

@@ -1,5 +1,6 @@
 #include "ui/SeekPreview.h"
 #include "framework/Gdi.h"
+#include "ui/PictureDecode.h"
 #include "ui/PictureRender.h"
 #include <algorithm>
 
@@ -76,33 +77,71 @@ void CSeekPreview::ForgetPictures()
 {
     m_thumbnails.clear();
     m_picture.clear();
+    m_decoding.clear();
+    m_forgottenUpTo = m_lastSerial;
 }
 
-// The thumbnail of a picture: black with the picture fitted in it, or black alone when the
-// picture does not load (so a broken file is not read again on every move of the mouse).
+SIZE CSeekPreview::ThumbnailSize() const
+{
+    return SIZE{Scaled(kThumbWidth, m_dpi), Scaled(kThumbHeight, m_dpi)};
+}
+
+// The thumbnail of a picture, or null while it is being decoded. The no-picture bitmap is small
+// and decoded at once; a picture file is handed to the worker, and only the newest one the
+// mouse rests on waits there.
 HBITMAP CSeekPreview::Thumbnail(const std::wstring& picture)
 {
     const auto found = m_thumbnails.find(picture);
     if (found != m_thumbnails.end()) return found->second.Get();
+    if (picture.empty()) {
+        auto file = std::make_shared<std::vector<BYTE>>();
+        CFittedPicture decoded;
+        if (SUCCEEDED(LoadBitmapResourceFile(m_noPicture, *file)))
+            DecodeFittedPicture(PictureSource{L"", std::move(file)}, ThumbnailSize(), decoded);
+        return KeepThumbnail(picture, decoded);
+    }
+    if (picture != m_decoding) {
+        if (!m_worker) m_worker = std::make_unique<CPictureWorker>(m_hWnd, kThumbnailDecodedMessage);
+        m_decoding = picture;
+        if (++m_lastSerial == 0) ++m_lastSerial;
+        const PictureSource source{picture, nullptr};
+        m_worker->Ask(PictureRequest{m_lastSerial, PicturePurpose::Show, source, ThumbnailSize()});
+    }
+    return nullptr;
+}
 
+// Black with the picture fitted in it, or black alone when the picture did not decode (so a
+// broken file is not read again on every move of the mouse).
+HBITMAP CSeekPreview::KeepThumbnail(const std::wstring& picture, const CFittedPicture& decoded)
+{
     const WindowDC screen(nullptr);
-    const int width = Scaled(kThumbWidth, m_dpi);
-    const int height = Scaled(kThumbHeight, m_dpi);
-    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    const SIZE size = ThumbnailSize();
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.Get(), size.cx, size.cy));
     UniqueMemoryDC dc(CreateCompatibleDC(screen.Get()));
     if (!bitmap || !dc) return nullptr;
     {
         const SelectGuard select(dc.Get(), bitmap.Get());
-        const RECT area{0, 0, width, height};
+        const RECT area{0, 0, size.cx, size.cy};
         FillRect(dc.Get(), &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        ComPtr<IPicture> loaded;
-        const HRESULT hr = picture.empty() ? LoadPictureFromResource(m_noPicture, loaded)
-                                           : LoadPictureFromPath(picture, loaded);
-        if (SUCCEEDED(hr)) DrawPictureFitted(dc.Get(), area, loaded.Get());
+        decoded.Draw(dc.Get(), area);
     }
     HBITMAP result = bitmap.Get();
-    m_thumbnails.emplace(picture, std::move(bitmap));
+    m_thumbnails.insert_or_assign(picture, std::move(bitmap));
     return result;
+}
+
+// Thumbnails of pictures forgotten since they were asked for, or made for another scale, are
+// dropped; every other finished one is kept, even if the mouse has moved on.
+void CSeekPreview::TakeDecoded()
+{
+    if (!m_worker) return;
+    for (const PictureResult& result : m_worker->TakeResults()) {
+        if (result.serial <= m_forgottenUpTo) continue;
+        const std::wstring& picture = result.source.path;
+        if (picture == m_decoding) m_decoding.clear();
+        KeepThumbnail(picture, result.picture);
+        if (picture == m_picture) Invalidate(FALSE);
+    }
 }
 
 LRESULT CSeekPreview::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -119,6 +158,13 @@ LRESULT CSeekPreview::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return HTTRANSPARENT;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
+    case kThumbnailDecodedMessage:
+        TakeDecoded();
+        return 0;
+    case WM_NCDESTROY:
+        m_worker.reset(); // it posts to this window only
+        m_decoding.clear();
+        break;
     }
     return CWnd::WindowProc(message, wParam, lParam);
 }
@@ -139,6 +185,10 @@ void CSeekPreview::Paint(HDC dc)
         const SelectGuard select(source.Get(), thumbnail);
         const SIZE size = BitmapSize(thumbnail);
         BitBlt(canvas.Get(), padding, padding, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+    } else {
+        const SIZE size = ThumbnailSize(); // black until the thumbnail is decoded
+        const RECT area{padding, padding, padding + size.cx, padding + size.cy};
+        FillRect(canvas.Get(), &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     }
 
     if (!m_font || m_fontDpi != m_dpi) {

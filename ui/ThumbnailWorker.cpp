@@ -1,6 +1,7 @@
 #include "ui/ThumbnailWorker.h"
 #include "framework/Gdi.h"
-#include "ui/PictureRender.h"
+#include "base/ComScope.h"
+#include "ui/PictureDecode.h"
 
 CThumbnailWorker::CThumbnailWorker(HWND window, UINT message, SIZE size)
     : m_window(window), m_message(message), m_size(size), m_thread(&CThumbnailWorker::Run, this)
@@ -36,8 +37,8 @@ std::vector<FinishedThumbnail> CThumbnailWorker::TakeFinished()
 
 void CThumbnailWorker::Run()
 {
-    // The picture loader is an OLE service and needs OLE on the thread that calls it.
-    const HRESULT ole = OleInitialize(nullptr);
+    // The imaging component is a COM service and needs COM on the thread that calls it.
+    const CComScope com;
     std::unique_lock<std::mutex> lock(m_lock);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stopping || !m_requests.empty(); });
@@ -52,8 +53,6 @@ void CThumbnailWorker::Run()
         m_finished.push_back(FinishedThumbnail{path, std::move(thumbnail)});
         if (wasEmpty) PostMessageW(m_window, m_message, 0, 0);
     }
-    lock.unlock();
-    if (SUCCEEDED(ole)) OleUninitialize();
 }
 
 UniqueBitmap CThumbnailWorker::MakeThumbnail(const std::wstring& path) const
@@ -65,7 +64,7 @@ UniqueBitmap CThumbnailWorker::MakeThumbnail(const std::wstring& path) const
     const SelectGuard select(dc.Get(), bitmap.Get());
     const RECT area{0, 0, m_size.cx, m_size.cy};
     FillRect(dc.Get(), &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    ComPtr<IPicture> picture;
-    if (SUCCEEDED(LoadPictureFromPath(path, picture))) DrawPictureFitted(dc.Get(), area, picture.Get());
+    CFittedPicture picture;
+    if (SUCCEEDED(DecodeFittedPicture(PictureSource{path, nullptr}, m_size, picture))) picture.Draw(dc.Get(), area);
     return bitmap;
 }

@@ -141,6 +141,7 @@ public:
         picture = path.substr(path.find_last_of(L'\\') + 1);
         ++pictureLoads;
     }
+    void PreparePicture(const std::wstring& path) override { prepared = path.substr(path.find_last_of(L'\\') + 1); }
     void ShowVolume(int value) override { volume = value; }
     void ShowMute(bool value) override { muted = value; }
     void Report(UINT stringId) override
@@ -164,6 +165,7 @@ public:
     std::optional<std::wstring> notice;
     std::wstring picture = L"?";
     int pictureLoads = 0;
+    std::wstring prepared;
     int volume = -1;
     bool muted = false;
     std::vector<UINT> reports;
@@ -370,6 +372,7 @@ TEST_F(PlaybackSessionTest, EachPictureComesAtItsOwnMomentNotAtAWholeSecond)
 {
     OpenAndPlay(L"Lecture");
     EXPECT_EQ(m_view.timers[IDT_NEXT_PERIOD], 12500u);
+    EXPECT_EQ(m_view.prepared, L"b.jpg") << "the next picture is made ready ahead";
     m_player->positionMs = 12400;
     m_session->OnTimer(IDT_POSITION);
     EXPECT_EQ(m_view.picture, L"a.jpg") << "second 12 has come, the picture at 12.5 s has not";

@@ -8,6 +8,7 @@
 #include "ui/SkinButton.h"
 #include "ui/SkinSlider.h"
 #include <gtest/gtest.h>
+#include <chrono>
 #include <ole2.h>
 #include <oleacc.h>
 
@@ -132,18 +133,23 @@ TEST(ControlAccessibility, SliderTellsItsValueInWordsAndNothingOnceGone)
 }
 
 namespace {
-// Pictures for the preview by second: the yellow 3:2 picture before second 1800, none after.
+// Pictures for the preview by second: a test picture (the yellow 3:2 one unless told) before
+// second 1800, none after.
 class FakeSource : public ISeekPreviewSource {
 public:
+    explicit FakeSource(const wchar_t* picture = L"wide3x2.png") : m_picture(picture) {}
     std::wstring PreviewPicture(int second) const override
     {
         if (second >= 1800) return std::wstring();
         wchar_t exe[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, exe, MAX_PATH);
         std::wstring path(exe);
-        return path.substr(0, path.find_last_of(L'\\') + 1) + L"ui_pictures\\wide3x2.png";
+        return path.substr(0, path.find_last_of(L'\\') + 1) + L"ui_pictures\\" + m_picture;
     }
     std::wstring PreviewCaption(int second) const override { return L"second " + std::to_wstring(second); }
+
+private:
+    const wchar_t* m_picture;
 };
 
 std::wstring TextOf(HWND hwnd)
@@ -217,7 +223,13 @@ TEST_F(SeekPreviewTest, HoverShowsThePictureAndTimeAClickWouldSeekTo)
     EXPECT_GT(box.top, bar.bottom);
     EXPECT_NEAR((box.left + box.right) / 2, bar.left + 56 + 4, 1) << "centred on the thumb's middle at 1074 s";
     // The yellow 3:2 picture, fitted into the 160 x 120 thumbnail 4 pixels in: 160 x 107, centred.
-    Redraw(popup);
+    // It is decoded off the window's thread and shows when it is ready.
+    WaitFor(
+        [&] {
+            Redraw(popup);
+            return Near(Snapshot(popup).At(84, 64), RGB(255, 255, 0), 8);
+        },
+        10000);
     const Snapshot shown(popup);
     EXPECT_TRUE(Near(shown.At(84, 64), RGB(255, 255, 0), 8)) << ColourText(shown.At(84, 64));
     EXPECT_TRUE(Near(shown.At(84, 8), RGB(0, 0, 0), 8)) << "black above the fitted picture";
@@ -240,4 +252,24 @@ TEST_F(SeekPreviewTest, HoverShowsThePictureAndTimeAClickWouldSeekTo)
     EXPECT_TRUE(IsWindowVisible(popup));
     seek.EnableWindow(FALSE);
     EXPECT_FALSE(IsWindowVisible(popup)) << "a disabled bar shows no preview";
+}
+
+TEST_F(SeekPreviewTest, ALargePictureDoesNotHoldTheWindowWhileItsThumbnailIsMade)
+{
+    const FakeSource huge(L"huge.jpg"); // 8000 × 6000, the four quadrants
+    seek.SetPreviewSource(&huge, IDB_TEST_PICTURE_24);
+    const auto start = std::chrono::steady_clock::now();
+    MoveMouse(seek, POINT{61, 12});
+    HWND popup = VisiblePopupOwnedBy(GetAncestor(parent, GA_ROOT));
+    ASSERT_NE(popup, nullptr);
+    Redraw(popup);
+    const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(took, 500.0) << "the hover, the popup and its paint wait for no decode";
+    // The 4:3 picture fills the 160 x 120 thumbnail 4 pixels in: red in the top left quarter.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            Redraw(popup);
+            return Near(Snapshot(popup).At(40, 40), RGB(255, 0, 0), 24);
+        },
+        30000));
 }

@@ -1,5 +1,6 @@
 // The picture view: pictures from files, memory and the resource module drawn centred and
-// fitted on black; failed loads leave nothing stale on the screen; huge pictures; GDI objects.
+// fitted on black; failed loads leave nothing stale on the screen; huge pictures; GDI objects;
+// pictures decoded off the window's thread, prepared ahead, and only the newest one shown.
 #include "UiTestSupport.h"
 #include "TestSkinIds.h"
 #include "base/ComScope.h"
@@ -7,9 +8,13 @@
 #include "ui/ImageCtrl.h"
 #include <gtest/gtest.h>
 #include <psapi.h>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <iterator>
+#include <thread>
 
 namespace {
 const COLORREF kBlack = RGB(0, 0, 0);
@@ -78,6 +83,17 @@ protected:
         }
     }
 
+    // The tall test picture (1:2) in a 300 × 200 view: 100 × 200 at x = 100.
+    static void ExpectTallPillarboxed(const Snapshot& shot)
+    {
+        EXPECT_TRUE(Near(shot.At(99, 100), kBlack)) << ColourText(shot.At(99, 100));
+        EXPECT_TRUE(Near(shot.At(125, 50), kRed)) << ColourText(shot.At(125, 50));
+        EXPECT_TRUE(Near(shot.At(175, 150), kWhite)) << ColourText(shot.At(175, 150));
+        EXPECT_TRUE(Near(shot.At(200, 100), kBlack)) << ColourText(shot.At(200, 100));
+    }
+
+    bool DecodesEnd() { return WaitFor([&] { return !view.IsDecoding(); }, 60000); }
+
     COleScope ole;
     ScopedResourceModule skin{L"ui_test_skin.dll"};
     TestParent parent{300, 300, 520, 240};
@@ -112,11 +128,7 @@ TEST_F(ImageCtrlTest, PngIsFittedToTheWidthOrTheHeightAndCentred)
     // A tall picture (1:2) in 300 × 200: 100 × 200 at x = 100.
     ASSERT_EQ(view.LoadFromPath(Picture(L"tall.png")), S_OK);
     Resize(300, 200);
-    const Snapshot tall = Shown();
-    EXPECT_TRUE(Near(tall.At(99, 100), kBlack));
-    EXPECT_TRUE(Near(tall.At(125, 50), kRed));
-    EXPECT_TRUE(Near(tall.At(175, 150), kWhite));
-    EXPECT_TRUE(Near(tall.At(200, 100), kBlack));
+    ExpectTallPillarboxed(Shown());
 }
 
 TEST_F(ImageCtrlTest, JpegIsDrawnTheSameWay)
@@ -225,8 +237,9 @@ TEST_F(ImageCtrlTest, HugeJpegLoadsAndFits)
            (static_cast<long long>(after.PagefileUsage) - static_cast<long long>(before.PagefileUsage)) >> 20,
            static_cast<unsigned long long>(after.PeakPagefileUsage) >> 20);
 
-    // Loading another picture gives the memory back.
+    // Loading another picture gives the memory back, once the decode the resize asked for ends.
     ASSERT_EQ(view.LoadFromPath(Picture(L"quad.png")), S_OK);
+    ASSERT_TRUE(DecodesEnd());
     PROCESS_MEMORY_COUNTERS released{};
     GetProcessMemoryInfo(GetCurrentProcess(), &released, sizeof(released));
     printf("[ info ] after switching to a small picture: private bytes %+lld MB against the start\n",
@@ -251,4 +264,128 @@ TEST_F(ImageCtrlTest, PaintsAndLoadsLeaveNoGdiObjectsBehind)
     view.LoadFromPath(Picture(L"quad.jpg"));
     Redraw(view);
     EXPECT_EQ(GdiObjectCount(), before) << "loads";
+}
+
+TEST_F(ImageCtrlTest, LargePictureDecodesWhileTheWindowAnswers)
+{
+    // Another thread sends the view empty messages all along and keeps the longest wait.
+    std::atomic<bool> decoded{false};
+    std::atomic<bool> probed{false};
+    double worst = 0;
+    std::thread prober([&] {
+        while (!decoded) {
+            const auto sent = std::chrono::steady_clock::now();
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(view, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
+            const std::chrono::duration<double, std::milli> waited = std::chrono::steady_clock::now() - sent;
+            worst = std::max(worst, waited.count());
+            Sleep(5);
+        }
+        probed = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    view.ShowPicture(Picture(L"huge.jpg")); // 8000 × 6000
+    const bool ended = DecodesEnd();
+    const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    decoded = true;
+    WaitFor([&] { return probed.load(); }, 30000); // its last message is answered here
+    prober.join();
+    ASSERT_TRUE(ended);
+    printf("[ info ] 8000x6000 JPEG shown after %.0f ms; longest message round trip meanwhile %.1f ms\n", took, worst);
+    // Decoded on the window's thread, the picture held it for a second or more.
+    EXPECT_LT(worst, 500.0);
+    // 4:3 in 300 × 200: 266 × 200 at x = 17.
+    const Snapshot shot = Shown();
+    EXPECT_TRUE(Near(shot.At(8, 100), kBlack)) << ColourText(shot.At(8, 100));
+    EXPECT_TRUE(Near(shot.At(80, 50), kRed, 24)) << ColourText(shot.At(80, 50));
+    EXPECT_TRUE(Near(shot.At(220, 150), kWhite, 24)) << ColourText(shot.At(220, 150));
+}
+
+TEST_F(ImageCtrlTest, NewestRequestWinsOverASlowerOlderOne)
+{
+    // Each time the huge picture is asked for first and still decodes when a newer request
+    // shows at once: its decode must end without replacing what was asked for last.
+    const std::wstring huge = Picture(L"huge.jpg");
+    const std::wstring tall = Picture(L"tall.png");
+    view.PreparePicture(tall);
+    ASSERT_TRUE(DecodesEnd());
+    view.ShowPicture(huge);
+    view.ShowPicture(tall);
+    ASSERT_TRUE(DecodesEnd());
+    ExpectTallPillarboxed(Shown());
+
+    view.ShowPicture(huge);
+    view.ShowPicture(L""); // the test skin's no-picture bitmap is the four quadrants
+    ASSERT_TRUE(DecodesEnd());
+    ExpectQuadrantsLetterboxed(Shown(), 0);
+
+    view.ShowPicture(huge);
+    ASSERT_EQ(view.LoadFromPath(tall), S_OK);
+    ASSERT_TRUE(DecodesEnd());
+    ExpectTallPillarboxed(Shown());
+}
+
+TEST_F(ImageCtrlTest, PictureThatDoesNotDecodeShowsTheNoPictureImage)
+{
+    for (const std::wstring name : {L"broken.jpg", L"empty.jpg", L"no-such-picture.jpg"}) {
+        for (const bool ahead : {false, true}) {
+            SCOPED_TRACE(testing::Message() << std::string(name.begin(), name.end()) << (ahead ? ", prepared" : ""));
+            ASSERT_EQ(view.LoadFromPath(Picture(L"tall.png")), S_OK);
+            if (ahead) view.PreparePicture(Picture(name.c_str()));
+            ASSERT_TRUE(DecodesEnd());
+            view.ShowPicture(Picture(name.c_str()));
+            ASSERT_TRUE(DecodesEnd());
+            ExpectQuadrantsLetterboxed(Shown(), 0);
+        }
+    }
+}
+
+TEST_F(ImageCtrlTest, PreparedPictureShowsAtOnceWithoutDecodingAgain)
+{
+    // The prepared file is gone when it is shown: only the pixels prepared ahead can show it.
+    const std::wstring copy = Picture(L"prepared-copy.png");
+    ASSERT_TRUE(CopyFileW(Picture(L"tall.png").c_str(), copy.c_str(), FALSE));
+    view.PreparePicture(copy);
+    const bool prepared = DecodesEnd();
+    DeleteFileW(copy.c_str());
+    ASSERT_TRUE(prepared);
+    EXPECT_FALSE(view.HasPicture());
+    view.ShowPicture(copy);
+    EXPECT_TRUE(view.HasPicture());
+    EXPECT_FALSE(view.IsDecoding());
+    ExpectTallPillarboxed(Shown());
+}
+
+TEST_F(ImageCtrlTest, AResizedViewStretchesItsPictureUntilItIsDecodedAgain)
+{
+    // The huge 4:3 picture in 300 × 150: 200 × 150 at x = 50.
+    const auto expectHugeIn300x150 = [](const Snapshot& shot) {
+        EXPECT_TRUE(Near(shot.At(25, 75), kBlack)) << ColourText(shot.At(25, 75));
+        EXPECT_TRUE(Near(shot.At(100, 40), kRed, 24)) << ColourText(shot.At(100, 40));
+        EXPECT_TRUE(Near(shot.At(200, 110), kWhite, 24)) << ColourText(shot.At(200, 110));
+        EXPECT_TRUE(Near(shot.At(275, 75), kBlack)) << ColourText(shot.At(275, 75));
+    };
+    // A small picture is kept at its own size: a resize decodes nothing.
+    ASSERT_EQ(view.LoadFromPath(Picture(L"quad.png")), S_OK);
+    Resize(400, 200);
+    EXPECT_FALSE(view.IsDecoding());
+
+    // A large one is reduced for its view: another size shows it stretched at once, then sharp.
+    const std::wstring copy = Picture(L"resized-copy.jpg");
+    ASSERT_TRUE(CopyFileW(Picture(L"huge.jpg").c_str(), copy.c_str(), FALSE));
+    view.ShowPicture(copy);
+    ASSERT_TRUE(DecodesEnd());
+    Resize(300, 150);
+    EXPECT_TRUE(view.IsDecoding());
+    expectHugeIn300x150(Shown());
+    ASSERT_TRUE(DecodesEnd());
+    expectHugeIn300x150(Shown());
+
+    // A file that no longer decodes at the new size goes on showing, stretched, rather than
+    // giving way to the no-picture image.
+    DeleteFileW(copy.c_str());
+    Resize(300, 200);
+    Resize(300, 150);
+    ASSERT_TRUE(DecodesEnd());
+    expectHugeIn300x150(Shown());
 }

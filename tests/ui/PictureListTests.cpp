@@ -4,6 +4,7 @@
 // itself in ui_picture_list.bmp beside the tests.
 #include "UiTestSupport.h"
 #include "framework/Resources.h"
+#include "base/ComScope.h"
 #include "ui/PictureList.h"
 #include <gtest/gtest.h>
 
@@ -57,15 +58,11 @@ std::wstring ItemText(HWND list, int item)
     return text;
 }
 
-struct OleScope {
-    OleScope() { OleInitialize(nullptr); }
-    ~OleScope() { OleUninitialize(); }
-};
 }
 
 TEST(PictureList, OpensAtOnceAndMakesThumbnailsForTheEntriesItShows)
 {
-    OleScope ole;
+    COleScope ole;
     ScopedResourceModule zel(L"ZEL.dll");
     ListOwner owner(RECT{20, 40, 420, 520});
     CPictureList list;
@@ -98,7 +95,7 @@ TEST(PictureList, OpensAtOnceAndMakesThumbnailsForTheEntriesItShows)
 
 TEST(PictureList, ReportsTheChosenEntryClosesOnEscapeAndOpensAgain)
 {
-    OleScope ole;
+    COleScope ole;
     ScopedResourceModule zel(L"ZEL.dll");
     ListOwner owner(RECT{20, 40, 420, 520});
     CPictureList list;

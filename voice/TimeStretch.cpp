@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 // A window is two hops of 12 ms; a window may move 10 ms either way, which holds a whole
@@ -23,6 +24,11 @@ std::int16_t ToSample(float value)
     const float rounded = std::nearbyint(value);
     return static_cast<std::int16_t>(std::clamp(rounded, -32768.0f, 32767.0f));
 }
+}
+
+bool IsListeningSpeed(double speed)
+{
+    return std::find(std::begin(kListeningSpeeds), std::end(kListeningSpeeds), speed) != std::end(kListeningSpeeds);
 }
 
 bool CTimeStretcher::Configure(std::uint32_t sampleRate, std::uint16_t channels)

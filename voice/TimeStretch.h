@@ -8,20 +8,26 @@
 // seek. The output depends only on the input and on the speed at each step, never on how the
 // input was cut into pushes. Plain C++, no Windows calls.
 
+#include "voice/TmvFormat.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
 
+// The speeds a listener chooses from.
+constexpr double kListeningSpeeds[] = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0};
+bool IsListeningSpeed(double speed);
+
 class CTimeStretcher {
 public:
     static constexpr double kMinSpeed = 0.5;
     static constexpr double kMaxSpeed = 2.0;
-    static constexpr std::uint32_t kMinRate = 8000;
-    static constexpr std::uint32_t kMaxRate = 48000;
+    static constexpr std::uint32_t kMinRate = kTmvMinSampleRate;
+    static constexpr std::uint32_t kMaxRate = kTmvMaxSampleRate;
 
-    // Sets the format (8 to 48 kHz, one or two channels) and forgets all input and output;
-    // false for any other format, which leaves the stretcher as it was.
+    // Sets the format (any rate a voice track may have, one or two channels) and forgets all
+    // input and output; false for any other format, which leaves the stretcher as it was.
     bool Configure(std::uint32_t sampleRate, std::uint16_t channels);
     bool IsConfigured() const { return m_channels != 0; }
     std::uint32_t SampleRate() const { return m_rate; }

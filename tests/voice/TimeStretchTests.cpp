@@ -9,7 +9,6 @@
 #include <limits>
 
 namespace {
-const double kSpeeds[] = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0};
 
 // Pushes the samples in pieces of `piece` frames and pulls whatever is ready in pieces of 333.
 std::vector<std::int16_t> Stretch(CTimeStretcher& stretcher, const std::vector<std::int16_t>& samples,
@@ -59,7 +58,7 @@ TEST(TimeStretch, KeepsThePitchAndGivesExactlyTheLengthAtEverySpeedRateAndLayout
                 const std::size_t frames = rate * 2;
                 const auto tone = MakeSine(frames, channels, rate, hertz);
                 const int toneStep = LargestStep(tone, channels);
-                for (const double speed : kSpeeds) {
+                for (const double speed : kListeningSpeeds) {
                     SCOPED_TRACE(testing::Message() << rate << " Hz, " << channels << " ch, " << hertz << " Hz tone, x" << speed);
                     const auto out = Stretch(tone, channels, rate, speed, 1000 + rate % 997);
                     const std::size_t outFrames = out.size() / channels;
@@ -127,12 +126,12 @@ TEST(TimeStretch, OddInputsSilenceTinyTracksAndResets)
     stretcher.Push(frames, 4);
     stretcher.Flush();
     EXPECT_EQ(stretcher.Pull(frames, 8), 0u);
-    for (const auto& format : {std::pair<std::uint32_t, std::uint16_t>{7999, 1}, {48001, 1}, {16000, 0}, {16000, 3}})
+    for (const auto& format : {std::pair<std::uint32_t, std::uint16_t>{999, 1}, {192001, 1}, {16000, 0}, {16000, 3}})
         EXPECT_FALSE(stretcher.Configure(format.first, format.second)) << format.first << "/" << format.second;
     ASSERT_TRUE(stretcher.Configure(8000, 1));
 
     // Silence stays silence, exactly as long as it should be; a track of a few samples too.
-    for (const double speed : kSpeeds)
+    for (const double speed : kListeningSpeeds)
         for (const std::size_t length : {0u, 1u, 3u, 95u, 97u, 8000u}) {
             ASSERT_TRUE(stretcher.SetSpeed(speed));
             stretcher.Reset();

@@ -1,10 +1,11 @@
 #include "engine/AudioPlayer.h"
 #include "filter/SourceFilterIds.h"
 #include "framework/Result.h"
+#include "voice/TimeStretch.h"
 
 namespace {
-const wchar_t kSourceFilterName[] = L"Dictel Source Filter";
 const wchar_t kOutputPin[] = L"Output";
+const wchar_t kSpeedInputPin[] = L"Input";
 
 // A system string owned for the length of one call.
 class SystemString {
@@ -64,10 +65,23 @@ HRESULT CAudioPlayer::BuildGraph(const std::wstring& voicePath)
         ThrowIfFailed(source->Load(path.Get(), nullptr));
         ComPtr<IBaseFilter> filter;
         ThrowIfFailed(source.As(IID_IBaseFilter, filter));
-        ThrowIfFailed(m_graph->AddFilter(filter.Get(), kSourceFilterName));
+        ThrowIfFailed(m_graph->AddFilter(filter.Get(), kRecorderSourceFilterName));
+
+        // source -> (the graph's WAVE parser) -> speed filter -> (the graph's audio renderer)
+        ComPtr<IBaseFilter> speed;
+        ThrowIfFailed(CoCreateInstance(CLSID_SpeedFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                       reinterpret_cast<void**>(&speed)));
+        ThrowIfFailed(speed.As(IID_ISpeedControl, m_speedControl));
+        ThrowIfFailed(m_speedControl->SetSpeed(m_speed));
+        ThrowIfFailed(m_graph->AddFilter(speed.Get(), kSpeedFilterName));
         ComPtr<IPin> output;
         ThrowIfFailed(filter->FindPin(kOutputPin, &output));
-        return ThrowIfFailed(m_graph->Render(output.Get()));
+        ComPtr<IPin> speedInput;
+        ThrowIfFailed(speed->FindPin(kSpeedInputPin, &speedInput));
+        ThrowIfFailed(m_graph->Connect(output.Get(), speedInput.Get()));
+        ComPtr<IPin> speedOutput;
+        ThrowIfFailed(speed->FindPin(kOutputPin, &speedOutput));
+        return ThrowIfFailed(m_graph->Render(speedOutput.Get()));
     });
     // A graph that could not be built is not kept: it holds no recording, and keeping it would
     // let Pause and Play report a paused or playing state over silence.
@@ -134,23 +148,59 @@ HRESULT CAudioPlayer::Seek(int seconds)
 
 HRESULT CAudioPlayer::GetDuration(int& seconds)
 {
-    return ReadSeconds(&IMediaSeeking::GetDuration, seconds);
+    LONGLONG mediaTime = 0;
+    const HRESULT hr = ReadDuration(mediaTime);
+    if (hr == S_OK) seconds = MediaTimeToSeconds(mediaTime);
+    return FAILED(hr) ? hr : S_OK;
 }
 
 HRESULT CAudioPlayer::GetPosition(int& seconds)
 {
-    return ReadSeconds(&IMediaSeeking::GetCurrentPosition, seconds);
+    LONGLONG mediaTime = 0;
+    const HRESULT hr = ReadPosition(mediaTime);
+    if (hr == S_OK) seconds = MediaTimeToSeconds(mediaTime);
+    return FAILED(hr) ? hr : S_OK;
 }
 
-HRESULT CAudioPlayer::ReadSeconds(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), int& seconds)
+HRESULT CAudioPlayer::GetDurationMs(LONGLONG& milliseconds)
 {
-    return RunOperation([&] {
-        if (!m_seeking) return S_OK;
-        LONGLONG mediaTime = 0;
-        ThrowIfFailed((m_seeking.Get()->*query)(&mediaTime));
-        seconds = MediaTimeToSeconds(mediaTime);
-        return S_OK;
-    });
+    LONGLONG mediaTime = 0;
+    const HRESULT hr = ReadDuration(mediaTime);
+    if (hr == S_OK) milliseconds = MediaTimeToMilliseconds(mediaTime);
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT CAudioPlayer::GetPositionMs(LONGLONG& milliseconds)
+{
+    LONGLONG mediaTime = 0;
+    const HRESULT hr = ReadPosition(mediaTime);
+    if (hr == S_OK) milliseconds = MediaTimeToMilliseconds(mediaTime);
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT CAudioPlayer::SetSpeed(double speed)
+{
+    if (!(speed >= CTimeStretcher::kMinSpeed && speed <= CTimeStretcher::kMaxSpeed)) return E_INVALIDARG;
+    if (m_speedControl) {
+        const HRESULT hr = m_speedControl->SetSpeed(speed);
+        if (FAILED(hr)) return hr;
+    }
+    m_speed = speed;
+    return S_OK;
+}
+
+HRESULT CAudioPlayer::ReadDuration(LONGLONG& mediaTime)
+{
+    if (!m_seeking) return S_FALSE;
+    return m_seeking->GetDuration(&mediaTime);
+}
+
+// The graph's own position runs with its clock, at the speed of the room; the speed filter
+// knows which moment of the recording is being heard.
+HRESULT CAudioPlayer::ReadPosition(LONGLONG& mediaTime)
+{
+    if (!m_speedControl) return S_FALSE;
+    return m_speedControl->GetRecordingPosition(&mediaTime);
 }
 
 HRESULT CAudioPlayer::ReleaseGraph()
@@ -162,6 +212,7 @@ HRESULT CAudioPlayer::ReleaseGraph()
 
 void CAudioPlayer::ReleaseInterfaces()
 {
+    m_speedControl.Reset();
     m_control.Reset();
     m_seeking.Reset();
     m_events.Reset();

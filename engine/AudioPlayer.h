@@ -1,10 +1,15 @@
 #pragma once
 // Plays the open document's voice track through a DirectShow graph built around the recorder
-// source filter, and speaks to the window in whole seconds. It arms the window's position timer
-// while it plays; the playback monitor runs on that timer's ticks. Volume and mute go through
-// the mixer control it carries.
+// source filter, and speaks to the window in whole seconds (and milliseconds where the pictures
+// need them). It arms the window's position timer while it plays; the playback monitor runs on
+// that timer's ticks. Volume and mute go through the mixer control it carries.
+//
+// The listening speed (0.5 to 2, pitch kept) is the speed filter's, between the decoded voice and
+// the renderer. Every time the player speaks of is recording time, whatever the speed: a 60 s
+// recording at 2x ends after 30 s and its positions run from 0 to 60.
 
 #include "engine/MixerVolume.h"
+#include "filter/SpeedControl.h"
 #include "framework/ComPtr.h"
 #include <dshow.h>
 #ifdef SubclassWindow
@@ -39,6 +44,13 @@ public:
     HRESULT Seek(int seconds);
     HRESULT GetDuration(int& seconds);
     HRESULT GetPosition(int& seconds);
+    // The same in milliseconds; like the above, they leave the value as it was without a graph.
+    HRESULT GetDurationMs(LONGLONG& milliseconds);
+    HRESULT GetPositionMs(LONGLONG& milliseconds);
+    // 0.5 to 2 (E_INVALIDARG otherwise). Heard within 200 ms while playing; paused, the player
+    // stays paused; without a graph, the next graph plays at it. Kept across graphs.
+    HRESULT SetSpeed(double speed);
+    double GetSpeed() const { return m_speed; }
     PlayerState GetState() const { return m_state; }
     HRESULT ReleaseGraph();
 
@@ -49,7 +61,9 @@ public:
 
 private:
     void ReleaseInterfaces();
-    HRESULT ReadSeconds(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), int& seconds);
+    // The recording position or duration in media time (100 ns); S_FALSE without a graph.
+    HRESULT ReadPosition(LONGLONG& mediaTime);
+    HRESULT ReadDuration(LONGLONG& mediaTime);
 
     CMixerVolume m_volume;
     HWND m_owner = nullptr;
@@ -57,9 +71,12 @@ private:
     ComPtr<IMediaEventEx> m_events;
     ComPtr<IMediaControl> m_control;
     ComPtr<IMediaSeeking> m_seeking;
+    ComPtr<ISpeedControl> m_speedControl;
+    double m_speed = 1.0;
     PlayerState m_state = Stopped;
 };
 
 // Media time (100 ns units) to whole seconds, truncated toward zero, and back.
 constexpr int MediaTimeToSeconds(LONGLONG mediaTime) { return static_cast<int>(mediaTime / 10000000LL); }
 constexpr LONGLONG SecondsToMediaTime(int seconds) { return static_cast<LONGLONG>(seconds) * 10000000LL; }
+constexpr LONGLONG MediaTimeToMilliseconds(LONGLONG mediaTime) { return mediaTime / 10000LL; }

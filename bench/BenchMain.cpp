@@ -9,6 +9,7 @@ int wmain(int argc, wchar_t** argv)
         {"open", OpenBenchmark},
         {"decode", DecodeBenchmark},
         {"pictures", PictureBenchmark},
+        {"speed", SpeedBenchmark},
     };
     return RunCommand("kavbench", commands, argc, argv);
 }

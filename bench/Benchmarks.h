@@ -12,3 +12,5 @@ void OpenBenchmark(const Arguments& arguments);
 void DecodeBenchmark(const Arguments& arguments);
 // pictures LABEL=PICTURE... --runs N
 void PictureBenchmark(const Arguments& arguments);
+// speed --runs N
+void SpeedBenchmark(const Arguments& arguments);

@@ -405,8 +405,9 @@ STDMETHODIMP CSpeedOutputPin::QueryAccept(const AM_MEDIA_TYPE* type)
     CMediaType current;
     if (FAILED(m_filter.Input().CopyType(current))) return S_FALSE;
     const AM_MEDIA_TYPE& mine = current.Get();
-    return IsEqualGUID(type->majortype, mine.majortype) && IsEqualGUID(type->subtype, mine.subtype) &&
-                   type->cbFormat == mine.cbFormat && memcmp(type->pbFormat, mine.pbFormat, mine.cbFormat) == 0
+    const bool sameFormat = type->cbFormat == mine.cbFormat && type->pbFormat &&
+                            memcmp(type->pbFormat, mine.pbFormat, mine.cbFormat) == 0;
+    return IsEqualGUID(type->majortype, mine.majortype) && IsEqualGUID(type->subtype, mine.subtype) && sameFormat
                ? S_OK
                : S_FALSE;
 }

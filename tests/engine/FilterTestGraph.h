@@ -3,6 +3,7 @@
 // the audio player builds it.
 
 #include "filter/SourceFilterIds.h"
+#include "filter/SpeedControl.h"
 #include "framework/ComPtr.h"
 #include "tests/voice/VoiceTestSignals.h"
 

@@ -11,6 +11,7 @@ int wmain(int argc, wchar_t** argv)
         {"pictures", PictureBenchmark},
         {"picture-list", PictureListBenchmark},
         {"picture-switch", PictureSwitchBenchmark},
+        {"speed", SpeedBenchmark},
     };
     return RunCommand("kavbench", commands, argc, argv);
 }

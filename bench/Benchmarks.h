@@ -16,3 +16,5 @@ void PictureBenchmark(const Arguments& arguments);
 void PictureListBenchmark(const Arguments& arguments);
 // picture-switch SMALL LARGE LARGE --runs N
 void PictureSwitchBenchmark(const Arguments& arguments);
+// speed --runs N
+void SpeedBenchmark(const Arguments& arguments);

@@ -1,8 +1,11 @@
 #include "engine/AudioPlayer.h"
 #include "base/ExternalNames.h"
 #include "base/Result.h"
+#include "voice/TimeStretch.h"
 
 namespace {
+const wchar_t kSpeedInputPin[] = L"Input";
+const wchar_t kSpeedOutputPin[] = L"Output";
 
 // A system string owned for the length of one call.
 class SystemString {
@@ -61,9 +64,21 @@ HRESULT CAudioPlayer::BuildGraph(const std::wstring& voicePath)
         ComPtr<IBaseFilter> filter;
         ThrowIfFailed(source.As(filter));
         ThrowIfFailed(m_graph->AddFilter(filter.Get(), kSourceFilterName));
+
+        // source -> (the graph's WAVE parser) -> speed filter -> (the graph's audio renderer)
+        ComPtr<IBaseFilter> speed;
+        ThrowIfFailed(speed.CreateInstance(CLSID_SpeedFilter));
+        ThrowIfFailed(speed.As(m_speedControl));
+        ThrowIfFailed(m_speedControl->SetSpeed(m_speed));
+        ThrowIfFailed(m_graph->AddFilter(speed.Get(), kSpeedFilterName));
         ComPtr<IPin> output;
         ThrowIfFailed(filter->FindPin(kSourceFilterOutputPin, &output));
-        return ThrowIfFailed(m_graph->Render(output.Get()));
+        ComPtr<IPin> speedInput;
+        ThrowIfFailed(speed->FindPin(kSpeedInputPin, &speedInput));
+        ThrowIfFailed(m_graph->Connect(output.Get(), speedInput.Get()));
+        ComPtr<IPin> speedOutput;
+        ThrowIfFailed(speed->FindPin(kSpeedOutputPin, &speedOutput));
+        return ThrowIfFailed(m_graph->Render(speedOutput.Get()));
     });
     // A graph that could not be built is not kept: it holds no recording, and keeping it would
     // let Pause and Play report a paused or playing state over silence.
@@ -119,7 +134,7 @@ HRESULT CAudioPlayer::Seek(int seconds)
     return SeekMediaTime(SecondsToMediaTime(seconds));
 }
 
-HRESULT CAudioPlayer::SeekMs(int milliseconds)
+HRESULT CAudioPlayer::SeekMs(LONGLONG milliseconds)
 {
     return SeekMediaTime(MillisecondsToMediaTime(milliseconds));
 }
@@ -139,38 +154,59 @@ HRESULT CAudioPlayer::SeekMediaTime(LONGLONG target)
 
 HRESULT CAudioPlayer::GetDuration(int& seconds)
 {
-    return ReadSeconds(&IMediaSeeking::GetDuration, seconds);
+    LONGLONG mediaTime = 0;
+    const HRESULT hr = ReadDuration(mediaTime);
+    if (hr == S_OK) seconds = MediaTimeToSeconds(mediaTime);
+    return FAILED(hr) ? hr : S_OK;
 }
 
 HRESULT CAudioPlayer::GetPosition(int& seconds)
 {
-    return ReadSeconds(&IMediaSeeking::GetCurrentPosition, seconds);
+    LONGLONG mediaTime = 0;
+    const HRESULT hr = ReadPosition(mediaTime);
+    if (hr == S_OK) seconds = MediaTimeToSeconds(mediaTime);
+    return FAILED(hr) ? hr : S_OK;
 }
 
-HRESULT CAudioPlayer::GetPositionMs(int& milliseconds)
+HRESULT CAudioPlayer::GetDurationMs(LONGLONG& milliseconds)
 {
     LONGLONG mediaTime = 0;
-    const HRESULT hr = ReadMediaTime(&IMediaSeeking::GetCurrentPosition, mediaTime);
-    if (SUCCEEDED(hr) && m_seeking) milliseconds = MediaTimeToMilliseconds(mediaTime);
-    return hr;
+    const HRESULT hr = ReadDuration(mediaTime);
+    if (hr == S_OK) milliseconds = MediaTimeToMilliseconds(mediaTime);
+    return FAILED(hr) ? hr : S_OK;
 }
 
-HRESULT CAudioPlayer::ReadSeconds(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), int& seconds)
+HRESULT CAudioPlayer::GetPositionMs(LONGLONG& milliseconds)
 {
     LONGLONG mediaTime = 0;
-    const HRESULT hr = ReadMediaTime(query, mediaTime);
-    if (SUCCEEDED(hr) && m_seeking) seconds = MediaTimeToSeconds(mediaTime);
-    return hr;
+    const HRESULT hr = ReadPosition(mediaTime);
+    if (hr == S_OK) milliseconds = MediaTimeToMilliseconds(mediaTime);
+    return FAILED(hr) ? hr : S_OK;
 }
 
-// Without a graph the answer is left as it was.
-HRESULT CAudioPlayer::ReadMediaTime(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), LONGLONG& mediaTime)
+HRESULT CAudioPlayer::SetSpeed(double speed)
 {
-    return RunOperation([&] {
-        if (!m_seeking) return S_OK;
-        ThrowIfFailed((m_seeking.Get()->*query)(&mediaTime));
-        return S_OK;
-    });
+    if (!(speed >= CTimeStretcher::kMinSpeed && speed <= CTimeStretcher::kMaxSpeed)) return E_INVALIDARG;
+    if (m_speedControl) {
+        const HRESULT hr = m_speedControl->SetSpeed(speed);
+        if (FAILED(hr)) return hr;
+    }
+    m_speed = speed;
+    return S_OK;
+}
+
+HRESULT CAudioPlayer::ReadDuration(LONGLONG& mediaTime)
+{
+    if (!m_seeking) return S_FALSE;
+    return m_seeking->GetDuration(&mediaTime);
+}
+
+// The graph's own position runs with its clock, at the speed of the room; the speed filter
+// knows which moment of the recording is being heard.
+HRESULT CAudioPlayer::ReadPosition(LONGLONG& mediaTime)
+{
+    if (!m_speedControl) return S_FALSE;
+    return m_speedControl->GetRecordingPosition(&mediaTime);
 }
 
 HRESULT CAudioPlayer::ReleaseGraph()
@@ -182,6 +218,7 @@ HRESULT CAudioPlayer::ReleaseGraph()
 
 void CAudioPlayer::ReleaseInterfaces()
 {
+    m_speedControl.Reset();
     m_control.Reset();
     m_seeking.Reset();
     m_events.Reset();

@@ -1,16 +1,22 @@
 #pragma once
 // Plays the open document's voice track through a DirectShow graph built around the recorder
-// source filter, and speaks to the window in whole seconds. It arms the window's position timer
-// while it plays; the playback monitor runs on that timer's ticks. Volume and mute go through
-// the mixer control it carries.
+// source filter, and speaks to the window in whole seconds (and milliseconds where the pictures
+// need them). It arms the window's position timer while it plays; the playback monitor runs on
+// that timer's ticks. Volume and mute go through the mixer control it carries.
+//
+// The listening speed (0.5 to 2, pitch kept) is the speed filter's, between the decoded voice and
+// the renderer. Every time the player speaks of is recording time, whatever the speed: a 60 s
+// recording at 2x ends after 30 s and its positions run from 0 to 60.
 
-#include "base/ComPtr.h"
 #include "engine/MixerVolume.h"
+#include "base/ComPtr.h"
+#include "filter/SpeedControl.h"
 #include <dshow.h>
 #ifdef SubclassWindow
 #undef SubclassWindow // a <windowsx.h> macro that clashes with CWnd::SubclassWindow
 #endif
 #include <string>
+
 
 // MinGW's control.h gives IMediaEventEx no identifier for __uuidof; this is the SDK's IID.
 __CRT_UUID_DECL(IMediaEventEx, 0x56a868c0, 0x0ad4, 0x11ce, 0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70)
@@ -26,8 +32,9 @@ enum PlayerState {
 constexpr UINT_PTR IDT_POSITION = 1000;
 constexpr UINT kPositionPeriodMs = 1000;
 
-// What playback asks of an audio player. Positions and durations are whole seconds of the
-// recording; every call but GetState returns a negative code on failure.
+// What playback asks of an audio player. Positions and durations are of the recording, whatever
+// the listening speed: whole seconds, or milliseconds where a moment must be exact. Every call
+// but GetState and GetSpeed returns a negative code on failure.
 class IAudioPlayer {
 public:
     virtual ~IAudioPlayer() = default;
@@ -40,14 +47,16 @@ public:
     // Rewinds to 0 and pauses, disarming the position timer: the recording has played to its end.
     virtual HRESULT FinishPlayback() = 0;
     virtual HRESULT Seek(int seconds) = 0;
+    virtual HRESULT SeekMs(LONGLONG milliseconds) = 0;
     virtual HRESULT GetDuration(int& seconds) = 0;
     virtual HRESULT GetPosition(int& seconds) = 0;
-    // The same in milliseconds, for what must happen at an exact moment of the recording.
-    virtual HRESULT SeekMs(int milliseconds) = 0;
-    virtual HRESULT GetPositionMs(int& milliseconds) = 0;
+    virtual HRESULT GetPositionMs(LONGLONG& milliseconds) = 0;
     virtual PlayerState GetState() const = 0;
     // Stops and lets go of the graph, so the voice file is no longer held; the state is Stopped.
     virtual HRESULT ReleaseGraph() = 0;
+    // The listening speed, 0.5 to 2 with the pitch kept; kept across graphs.
+    virtual HRESULT SetSpeed(double speed) = 0;
+    virtual double GetSpeed() const = 0;
 
     virtual HRESULT GetVolume(int& volume) = 0;
     virtual HRESULT SetVolume(int volume) = 0;
@@ -69,10 +78,16 @@ public:
     HRESULT Stop();
     HRESULT FinishPlayback() override;
     HRESULT Seek(int seconds) override;
+    HRESULT SeekMs(LONGLONG milliseconds) override;
     HRESULT GetDuration(int& seconds) override;
     HRESULT GetPosition(int& seconds) override;
-    HRESULT SeekMs(int milliseconds) override;
-    HRESULT GetPositionMs(int& milliseconds) override;
+    // The same in milliseconds; like the above, they leave the value as it was without a graph.
+    HRESULT GetDurationMs(LONGLONG& milliseconds);
+    HRESULT GetPositionMs(LONGLONG& milliseconds) override;
+    // 0.5 to 2 (E_INVALIDARG otherwise). Heard within 200 ms while playing; paused, the player
+    // stays paused; without a graph, the next graph plays at it. Kept across graphs.
+    HRESULT SetSpeed(double speed) override;
+    double GetSpeed() const override { return m_speed; }
     PlayerState GetState() const override { return m_state; }
     HRESULT ReleaseGraph() override;
 
@@ -84,8 +99,9 @@ public:
 private:
     void ReleaseInterfaces();
     HRESULT SeekMediaTime(LONGLONG target);
-    HRESULT ReadMediaTime(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), LONGLONG& mediaTime);
-    HRESULT ReadSeconds(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*query)(LONGLONG*), int& seconds);
+    // The recording position or duration in media time (100 ns); S_FALSE without a graph.
+    HRESULT ReadPosition(LONGLONG& mediaTime);
+    HRESULT ReadDuration(LONGLONG& mediaTime);
 
     CMixerVolume m_volume;
     HWND m_owner = nullptr;
@@ -93,11 +109,13 @@ private:
     ComPtr<IMediaEventEx> m_events;
     ComPtr<IMediaControl> m_control;
     ComPtr<IMediaSeeking> m_seeking;
+    ComPtr<ISpeedControl> m_speedControl;
+    double m_speed = 1.0;
     PlayerState m_state = Stopped;
 };
 
 // Media time (100 ns units) to whole seconds, truncated toward zero, and back.
 constexpr int MediaTimeToSeconds(LONGLONG mediaTime) { return static_cast<int>(mediaTime / 10000000LL); }
 constexpr LONGLONG SecondsToMediaTime(int seconds) { return static_cast<LONGLONG>(seconds) * 10000000LL; }
-constexpr int MediaTimeToMilliseconds(LONGLONG mediaTime) { return static_cast<int>(mediaTime / 10000LL); }
-constexpr LONGLONG MillisecondsToMediaTime(int milliseconds) { return static_cast<LONGLONG>(milliseconds) * 10000LL; }
+constexpr LONGLONG MediaTimeToMilliseconds(LONGLONG mediaTime) { return mediaTime / 10000LL; }
+constexpr LONGLONG MillisecondsToMediaTime(LONGLONG milliseconds) { return milliseconds * 10000LL; }

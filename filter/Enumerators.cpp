@@ -3,7 +3,6 @@
 #include "base/ExternalNames.h"
 #include "filter/MediaType.h"
 #include "filter/Module.h"
-#include "filter/SourceFilter.h"
 
 namespace {
 // The IEnumXxx::Next contract shared by both enumerators: hand out items from `position` on,
@@ -33,7 +32,8 @@ HRESULT SkipItems(ULONG count, ULONG total, ULONG& position)
 }
 }
 
-CEnumPins::CEnumPins(CSourceFilter& filter, ULONG position) : m_filter(filter), m_position(position)
+CEnumPins::CEnumPins(IBaseFilter& filter, std::vector<IPin*> pins, ULONG position)
+    : m_filter(filter), m_pins(std::move(pins)), m_position(position)
 {
     m_filter.AddRef();
     ModuleAddObject();
@@ -68,13 +68,15 @@ STDMETHODIMP_(ULONG) CEnumPins::Release()
 
 STDMETHODIMP CEnumPins::Next(ULONG count, IPin** pins, ULONG* fetched)
 {
-    return NextItems(count, pins, fetched, 1, m_position, [this]() -> IPin* {
-        IPin* pin = nullptr;
-        return SUCCEEDED(m_filter.FindPin(kSourceFilterOutputPin, &pin)) ? pin : nullptr;
+    const ULONG total = static_cast<ULONG>(m_pins.size());
+    return NextItems(count, pins, fetched, total, m_position, [this]() -> IPin* {
+        IPin* pin = m_pins[m_position];
+        pin->AddRef();
+        return pin;
     });
 }
 
-STDMETHODIMP CEnumPins::Skip(ULONG count) { return SkipItems(count, 1, m_position); }
+STDMETHODIMP CEnumPins::Skip(ULONG count) { return SkipItems(count, static_cast<ULONG>(m_pins.size()), m_position); }
 
 STDMETHODIMP CEnumPins::Reset()
 {
@@ -85,12 +87,12 @@ STDMETHODIMP CEnumPins::Reset()
 STDMETHODIMP CEnumPins::Clone(IEnumPins** clone)
 {
     if (!clone) return E_POINTER;
-    *clone = new (std::nothrow) CEnumPins(m_filter, m_position);
+    *clone = new (std::nothrow) CEnumPins(m_filter, m_pins, m_position);
     return *clone ? S_OK : E_OUTOFMEMORY;
 }
 
-CEnumMediaTypes::CEnumMediaTypes(CSourceFilter& filter, ULONG count, ULONG position)
-    : m_filter(filter), m_count(count), m_position(position)
+CEnumMediaTypes::CEnumMediaTypes(IBaseFilter& filter, ULONG count, TypeMaker make, ULONG position)
+    : m_filter(filter), m_count(count), m_make(std::move(make)), m_position(position)
 {
     m_filter.AddRef();
     ModuleAddObject();
@@ -125,7 +127,7 @@ STDMETHODIMP_(ULONG) CEnumMediaTypes::Release()
 
 STDMETHODIMP CEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched)
 {
-    return NextItems(count, types, fetched, m_count, m_position, AllocWaveStreamType);
+    return NextItems(count, types, fetched, m_count, m_position, m_make);
 }
 
 STDMETHODIMP CEnumMediaTypes::Skip(ULONG count) { return SkipItems(count, m_count, m_position); }
@@ -139,6 +141,6 @@ STDMETHODIMP CEnumMediaTypes::Reset()
 STDMETHODIMP CEnumMediaTypes::Clone(IEnumMediaTypes** clone)
 {
     if (!clone) return E_POINTER;
-    *clone = new (std::nothrow) CEnumMediaTypes(m_filter, m_count, m_position);
+    *clone = new (std::nothrow) CEnumMediaTypes(m_filter, m_count, m_make, m_position);
     return *clone ? S_OK : E_OUTOFMEMORY;
 }

@@ -1,16 +1,17 @@
 #pragma once
-// Enumerators over the filter's single pin and that pin's single media type. Each holds a
-// reference to the filter so the pin outlives it.
+// Enumerators over a filter's pins and over a pin's media types. Each holds a reference to the
+// filter, so the pins it hands out outlive it.
 
 #include <dshow.h>
 
 #include <atomic>
-
-class CSourceFilter;
+#include <functional>
+#include <vector>
 
 class CEnumPins final : public IEnumPins {
 public:
-    CEnumPins(CSourceFilter& filter, ULONG position);
+    // `pins` live inside `filter`.
+    CEnumPins(IBaseFilter& filter, std::vector<IPin*> pins, ULONG position);
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
@@ -26,14 +27,19 @@ private:
     ~CEnumPins();
 
     std::atomic<ULONG> m_refs{1};
-    CSourceFilter& m_filter;
+    IBaseFilter& m_filter;
+    std::vector<IPin*> m_pins;
     ULONG m_position;
 };
 
 class CEnumMediaTypes final : public IEnumMediaTypes {
 public:
-    // `count` is 1 when a voice file is loaded and 0 before.
-    CEnumMediaTypes(CSourceFilter& filter, ULONG count, ULONG position);
+    // A task-memory copy of the offered type, as IEnumMediaTypes hands out; null when memory
+    // runs out.
+    using TypeMaker = std::function<AM_MEDIA_TYPE*()>;
+
+    // `count` is 1 when the pin has a type to offer and 0 when it has none yet.
+    CEnumMediaTypes(IBaseFilter& filter, ULONG count, TypeMaker make, ULONG position);
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
@@ -49,7 +55,8 @@ private:
     ~CEnumMediaTypes();
 
     std::atomic<ULONG> m_refs{1};
-    CSourceFilter& m_filter;
+    IBaseFilter& m_filter;
     ULONG m_count;
+    TypeMaker m_make;
     ULONG m_position;
 };

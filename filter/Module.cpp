@@ -1,10 +1,12 @@
-// The COM server around the source filter: entry point, class factory, registration and the
-// four exports named in KavoraSource.def.
+// The COM server around the source filter and the speed filter: entry point, class factories,
+// registration and the four exports named in KavoraSource.def.
 #include "filter/Module.h"
 
 #include "base/ExternalNames.h"
 #include "base/Handles.h"
 #include "filter/SourceFilter.h"
+#include "base/Handles.h"
+#include "filter/SpeedFilter.h"
 
 #include <atomic>
 #include <string>
@@ -14,8 +16,12 @@ HMODULE g_module = nullptr;
 std::atomic<long> g_objects{0};
 std::atomic<long> g_locks{0};
 
+using CreateFunction = HRESULT (*)(REFIID iid, void** object);
+
 class CClassFactory final : public IClassFactory {
 public:
+    explicit CClassFactory(CreateFunction create) : m_create(create) {}
+
     // IUnknown: one static instance; its references do not keep the DLL loaded (LockServer does).
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override
     {
@@ -36,7 +42,7 @@ public:
         if (!object) return E_POINTER;
         *object = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        return CSourceFilter::Create(iid, object);
+        return m_create(iid, object);
     }
     STDMETHODIMP LockServer(BOOL lock) override
     {
@@ -46,14 +52,28 @@ public:
             --g_locks;
         return S_OK;
     }
+
+private:
+    CreateFunction m_create;
 };
 
-CClassFactory g_factory;
+CClassFactory g_sourceFactory(CSourceFilter::Create);
+CClassFactory g_speedFactory(CSpeedFilter::Create);
 
-std::wstring ClassKeyPath()
+struct ServedClass {
+    const GUID& classId;
+    const wchar_t* name;
+    CClassFactory& factory;
+};
+const ServedClass kClasses[] = {
+    {CLSID_RecorderSourceFilter, kSourceFilterFriendlyName, g_sourceFactory},
+    {CLSID_SpeedFilter, kSpeedFilterName, g_speedFactory},
+};
+
+std::wstring ClassKeyPath(const GUID& classId)
 {
     wchar_t clsid[40] = {};
-    StringFromGUID2(CLSID_RecorderSourceFilter, clsid, ARRAYSIZE(clsid));
+    StringFromGUID2(classId, clsid, ARRAYSIZE(clsid));
     return std::wstring(L"CLSID\\") + clsid;
 }
 
@@ -74,17 +94,12 @@ HRESULT CreateKey(HKEY parent, const std::wstring& path, UniqueRegKey& key)
     return S_OK;
 }
 
-HRESULT RegisterServer()
+HRESULT RegisterFilterClass(const ServedClass& served, const wchar_t* path)
 {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH);
-    if (length == 0) return HRESULT_FROM_WIN32(GetLastError());
-    if (length == MAX_PATH) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-
     UniqueRegKey classKey;
-    HRESULT hr = CreateKey(HKEY_CLASSES_ROOT, ClassKeyPath(), classKey);
+    HRESULT hr = CreateKey(HKEY_CLASSES_ROOT, ClassKeyPath(served.classId), classKey);
     if (FAILED(hr)) return hr;
-    hr = SetStringValue(classKey.Get(), nullptr, kSourceFilterFriendlyName);
+    hr = SetStringValue(classKey.Get(), nullptr, served.name);
     if (FAILED(hr)) return hr;
     UniqueRegKey serverKey;
     hr = CreateKey(classKey.Get(), L"InprocServer32", serverKey);
@@ -93,6 +108,28 @@ HRESULT RegisterServer()
     if (FAILED(hr)) return hr;
     // The graph calls in from its own threads; the filter locks its own state.
     return SetStringValue(serverKey.Get(), L"ThreadingModel", L"Both");
+}
+
+HRESULT RegisterServer()
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH);
+    if (length == 0) return HRESULT_FROM_WIN32(GetLastError());
+    if (length == MAX_PATH) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    for (const ServedClass& served : kClasses) {
+        const HRESULT hr = RegisterFilterClass(served, path);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+}
+
+HRESULT UnregisterServer()
+{
+    for (const ServedClass& served : kClasses) {
+        const LONG status = RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKeyPath(served.classId).c_str());
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return HRESULT_FROM_WIN32(status);
+    }
+    return S_OK;
 }
 }
 
@@ -123,8 +160,9 @@ STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** object)
 {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (!IsEqualCLSID(classId, CLSID_RecorderSourceFilter)) return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.QueryInterface(iid, object);
+    for (const ServedClass& served : kClasses)
+        if (IsEqualCLSID(classId, served.classId)) return served.factory.QueryInterface(iid, object);
+    return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 STDAPI DllCanUnloadNow()
@@ -135,12 +173,11 @@ STDAPI DllCanUnloadNow()
 STDAPI DllRegisterServer()
 {
     const HRESULT hr = RegisterServer();
-    if (FAILED(hr)) RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str());
+    if (FAILED(hr)) UnregisterServer();
     return hr;
 }
 
 STDAPI DllUnregisterServer()
 {
-    const LONG status = RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKeyPath().c_str());
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
+    return UnregisterServer();
 }

@@ -287,7 +287,7 @@ STDMETHODIMP COutputPin::QueryAccept(const AM_MEDIA_TYPE* type)
 STDMETHODIMP COutputPin::EnumMediaTypes(IEnumMediaTypes** types)
 {
     if (!types) return E_POINTER;
-    *types = new (std::nothrow) CEnumMediaTypes(m_filter, m_reader.HasStream() ? 1 : 0, 0);
+    *types = new (std::nothrow) CEnumMediaTypes(m_filter, m_reader.HasStream() ? 1 : 0, AllocWaveStreamType, 0);
     return *types ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -104,7 +104,7 @@ STDMETHODIMP CSourceFilter::GetSyncSource(IReferenceClock** clock)
 STDMETHODIMP CSourceFilter::EnumPins(IEnumPins** pins)
 {
     if (!pins) return E_POINTER;
-    *pins = new (std::nothrow) CEnumPins(*this, 0);
+    *pins = new (std::nothrow) CEnumPins(*this, {&m_pin}, 0);
     return *pins ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -6,11 +6,14 @@
 // Each input goes through every reader of the library: the random-access decoder and the WAVE
 // view the source filter presents (whole, in pieces of sizes the input chooses, and at odd
 // places), the whole-track decoder, and the WAVE reader and encoder the command-line tool uses.
+// The time stretcher takes the same bytes as samples, in a format, pieces and speeds they choose.
+#include "voice/TimeStretch.h"
 #include "voice/TmvReader.h"
 #include "voice/VoiceFiles.h"
 #include "voice/WavFile.h"
 #include "voice/WaveStreamView.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +92,41 @@ void ConvertWholeFiles(const std::uint8_t* data, std::size_t size)
     CTmvReader reader;
     Require(reader.Open(written) == VoiceResult::Ok, "an encoded track does not open");
 }
+
+// The bytes after the first four as samples; the first four pick the rate, the channels and the
+// speed. When the input chooses to change the speed along the way, only the bounds of the
+// output's length are checked; at one speed its length is exact.
+void StretchSamples(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 4) return;
+    const double speeds[] = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0};
+    CTimeStretcher stretcher;
+    const std::uint32_t rate = CTimeStretcher::kMinRate + (data[0] | data[1] << 8) * 7u % 40001u;
+    const std::uint16_t channels = 1 + data[2] % 2;
+    Require(stretcher.Configure(rate, channels), "a supported format was refused");
+    const double speed = speeds[data[3] % 7];
+    Require(stretcher.SetSpeed(speed), "a supported speed was refused");
+    const bool changes = data[3] & 0x80;
+
+    std::vector<std::int16_t> samples((size - 4) / 2);
+    if (!samples.empty()) std::memcpy(samples.data(), data + 4, samples.size() * 2);
+    const std::size_t frames = samples.size() / channels;
+    std::vector<std::int16_t> out(4096u * channels);
+    std::uint64_t produced = 0;
+    for (std::size_t first = 0, i = 0; first < frames; ++i) {
+        const std::size_t piece = std::min<std::size_t>(frames - first, 1 + data[i % size] * 5u);
+        stretcher.Push(samples.data() + first * channels, piece);
+        first += piece;
+        if (changes) stretcher.SetSpeed(speeds[data[(i + 1) % size] % 7]);
+        while (const std::size_t got = stretcher.Pull(out.data(), 1 + data[(i + 2) % size] * 16u)) produced += got;
+    }
+    stretcher.Flush();
+    while (const std::size_t got = stretcher.Pull(out.data(), 4096)) produced += got;
+    if (changes)
+        Require(produced >= frames / 2 && produced <= frames * 2 + 1, "the output's length is out of bounds");
+    else
+        Require(produced == static_cast<std::uint64_t>(std::llround(frames / speed)), "the output's length is not exact");
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -96,5 +134,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ReadView(data, size);
     ReadFrames(data, size);
     ConvertWholeFiles(data, size);
+    StretchSamples(data, size);
     return 0;
 }

@@ -16,7 +16,7 @@ const Command kCommands[] = {
     {L"inspect", RunInspect, L"inspect FILE.kav [--json]               read a document as the player does"},
     {L"extract", RunExtract, L"extract FILE.kav DIR [--force]          copy a document's items into a folder"},
     {L"encode", RunEncode, L"encode IN.wav OUT.tmv [--codec C]       make a voice track of a WAVE file"},
-    {L"decode", RunDecode, L"decode IN.tmv OUT.wav                   turn a voice track into a WAVE file"},
+    {L"decode", RunDecode, L"decode IN.tmv OUT.wav [--speed S]       turn a voice track into a WAVE file"},
     {L"export-web", RunExportWeb, L"export-web FILE.kav DIR [--force]       write a folder that plays in a web browser"},
 };
 

@@ -4,6 +4,7 @@
 #include "kavtool/Console.h"
 #include "kavtool/ToolFiles.h"
 #include "kavtool/VoiceTrack.h"
+#include "voice/TimeStretch.h"
 
 #include <cwchar>
 
@@ -17,10 +18,23 @@ const wchar_t kEncodeHelp[] =
     L"OUT.tmv is written whole or not at all; an earlier file of that name stays until the new one is complete.";
 
 const wchar_t kDecodeHelp[] =
-    L"Usage: kavtool decode IN.tmv OUT.wav\n"
+    L"Usage: kavtool decode IN.tmv OUT.wav [--speed 0.5|0.75|1|1.25|1.5|1.75|2]\n"
     L"\n"
     L"Decodes a TMV voice track into a 16-bit PCM WAVE file.\n"
+    L"  --speed S   writes the voice as the player plays it at that listening speed: faster or\n"
+    L"              slower with its pitch kept, lasting the track's duration divided by S\n"
     L"OUT.wav is written whole or not at all; an earlier file of that name stays until the new one is complete.";
+
+// The listening speed --speed names, 1 when it is not given.
+double SpeedOption(const CCommandLine& line)
+{
+    const std::wstring text = line.Value(L"--speed").value_or(L"1");
+    wchar_t* end = nullptr;
+    const double speed = std::wcstod(text.c_str(), &end);
+    if (text.empty() || *end != L'\0' || !IsListeningSpeed(speed))
+        line.FailUsage(L"--speed is one of 0.5, 0.75, 1, 1.25, 1.5, 1.75 and 2, not \"" + text + L"\"");
+    return speed;
+}
 
 // The input must exist, and the output must not be the input: writing it would destroy what
 // is being read.
@@ -56,19 +70,26 @@ int RunEncode(const std::vector<std::wstring>& args)
 
 int RunDecode(const std::vector<std::wstring>& args)
 {
-    const CCommandLine line(L"decode", args, {});
+    const CCommandLine line(L"decode", args, {{L"--speed", true, false}});
     if (line.PrintHelpIfAsked(kDecodeHelp)) return kExitOk;
     line.ExpectPositionals({L"IN.tmv", L"OUT.wav"});
     const std::wstring& in = line.Positional(0);
     const std::wstring& out = line.Positional(1);
+    const double speed = SpeedOption(line);
     CheckInputAndOutput(line, in, out);
     const TmvHeader header = ReadVoiceHeader(in);
 
     CTemporaryFile output = CTemporaryFile::Beside(out);
-    DecodeVoice(in, output.Path(), out);
+    DecodeVoice(in, output.Path(), out, speed);
     output.MoveTo(out);
 
+    std::wstring played;
+    if (speed != 1.0) {
+        wchar_t text[64];
+        std::swprintf(text, 64, L", played at %gx: %.3f s", speed, DurationSeconds(header) / speed);
+        played = text;
+    }
     PrintOut(out + L": " + DescribeDurationAndFormat(header) + L", " + std::to_wstring(FileSize(out)) +
-             L" bytes of 16-bit PCM, decoded from " + CodecName(header.codec));
+             L" bytes of 16-bit PCM, decoded from " + CodecName(header.codec) + played);
     return kExitOk;
 }

@@ -56,9 +56,9 @@ double EncodeVoice(const std::wstring& wavPath, const std::wstring& tmvPath, con
     return seconds;
 }
 
-void DecodeVoice(const std::wstring& tmvPath, const std::wstring& wavPath, const std::wstring& shownOutput)
+void DecodeVoice(const std::wstring& tmvPath, const std::wstring& wavPath, const std::wstring& shownOutput, double speed)
 {
-    const VoiceOutcome outcome = DecodeToWavFile(tmvPath, wavPath);
+    const VoiceOutcome outcome = DecodeToWavFile(tmvPath, wavPath, speed);
     if (!outcome.Succeeded()) FailVoice(outcome, tmvPath, shownOutput);
 }
 

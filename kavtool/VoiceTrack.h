@@ -18,8 +18,9 @@ bool StartsAsWave(const std::wstring& path);
 // command naming the file at fault: the input, or `shownOutput` for a write failure (the
 // output is written under a temporary name and shown under its real one).
 double EncodeVoice(const std::wstring& wavPath, const std::wstring& tmvPath, const std::wstring& shownOutput, TmvCodec codec);
-// Decodes the TMV track into `wavPath`, with failures reported as for EncodeVoice.
-void DecodeVoice(const std::wstring& tmvPath, const std::wstring& wavPath, const std::wstring& shownOutput);
+// Decodes the TMV track into `wavPath` at a listening speed, with failures reported as for
+// EncodeVoice.
+void DecodeVoice(const std::wstring& tmvPath, const std::wstring& wavPath, const std::wstring& shownOutput, double speed);
 
 // The header of the valid, complete TMV track at `path`; ends the command otherwise.
 TmvHeader ReadVoiceHeader(const std::wstring& path);

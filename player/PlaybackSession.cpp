@@ -5,6 +5,7 @@
 #include "player/DocumentPath.h"
 #include "resources/ResourceIds.h"
 #include <algorithm>
+#include <climits>
 
 namespace {
 constexpr int kSkipForwardSeconds = 10;
@@ -56,6 +57,16 @@ void CPlaybackSession::Close()
     m_queuedOpen.reset();
     m_player->ReleaseGraph();
     m_currentPicture.clear();
+}
+
+// The position in milliseconds as the picture list counts them; a recording of more than 596
+// hours stops counting at its last representable millisecond.
+HRESULT CPlaybackSession::ReadPositionMs(int& milliseconds) const
+{
+    LONGLONG position = milliseconds;
+    const HRESULT hr = m_player->GetPositionMs(position);
+    milliseconds = static_cast<int>(std::clamp<LONGLONG>(position, 0, INT_MAX));
+    return hr;
 }
 
 bool CPlaybackSession::IsDocumentLoaded() const
@@ -143,7 +154,7 @@ void CPlaybackSession::RememberPosition()
 {
     int position = 0;
     int duration = 0;
-    if (!m_openDocument || !IsDocumentLoaded() || FAILED(m_player->GetPositionMs(position)) ||
+    if (!m_openDocument || !IsDocumentLoaded() || FAILED(ReadPositionMs(position)) ||
         FAILED(m_player->GetDuration(duration)))
         return;
     m_resume.Remember(*m_openDocument, position, duration * 1000);
@@ -284,7 +295,7 @@ void CPlaybackSession::NextPicture()
     const HRESULT hr = RunOperation([&] {
         if (!IsDocumentLoaded()) return;
         int position = 0;
-        ThrowIfFailed(m_player->GetPositionMs(position));
+        ThrowIfFailed(ReadPositionMs(position));
         const std::optional<int> next = NextPeriodStart(m_pictures, position);
         if (!next) return;
         Jump(*next);
@@ -298,7 +309,7 @@ void CPlaybackSession::PreviousPicture()
     const HRESULT hr = RunOperation([&] {
         if (!IsDocumentLoaded()) return;
         int position = 0;
-        ThrowIfFailed(m_player->GetPositionMs(position));
+        ThrowIfFailed(ReadPositionMs(position));
         Jump(PreviousPictureStart(m_pictures, position));
         Play();
     });
@@ -334,7 +345,7 @@ void CPlaybackSession::TogglePauseAtPictures()
 size_t CPlaybackSession::CurrentPeriod() const
 {
     int position = 0;
-    if (FAILED(m_player->GetPositionMs(position))) return 0;
+    if (FAILED(ReadPositionMs(position))) return 0;
     size_t current = 0;
     for (size_t i = 0; i < m_pictures.size() && m_pictures[i].time <= position; ++i) current = i;
     return current;
@@ -454,7 +465,7 @@ void CPlaybackSession::ShowProgress(int seconds)
 {
     m_view.ShowSeekPosition(seconds);
     int milliseconds = seconds * 1000;
-    m_player->GetPositionMs(milliseconds);
+    ReadPositionMs(milliseconds);
     PictureAt(milliseconds, false);
     m_view.ShowTime(seconds);
 }
@@ -472,7 +483,7 @@ void CPlaybackSession::ScheduleNextPeriod()
 {
     int position = 0;
     std::optional<int> next;
-    if (m_player->GetState() == Playing && SUCCEEDED(m_player->GetPositionMs(position)))
+    if (m_player->GetState() == Playing && SUCCEEDED(ReadPositionMs(position)))
         next = NextPeriodStart(m_pictures, position);
     m_nextPeriod = next;
     if (!next) {
@@ -491,7 +502,7 @@ void CPlaybackSession::ScheduleNextPeriod()
 void CPlaybackSession::OnNextPeriod()
 {
     int position = 0;
-    if (m_player->GetState() == Playing && SUCCEEDED(m_player->GetPositionMs(position))) {
+    if (m_player->GetState() == Playing && SUCCEEDED(ReadPositionMs(position))) {
         if (m_pauseAtPictures && m_nextPeriod && position >= *m_nextPeriod) {
             PauseAtPeriod(*m_nextPeriod);
             return;

@@ -134,6 +134,7 @@ private:
         OpenSource source;
     };
 
+    HRESULT ReadPositionMs(int& milliseconds) const;
     HRESULT OpenNow(const OpenRequest& request);
     HRESULT LoadDocument(const std::wstring& path);
     // After an open: continue where the document was left, saying so for a moment.

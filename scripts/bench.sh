@@ -87,6 +87,10 @@ done
 # 2. Decode: the decoder and the filter on a ten-minute track.
 bench kavbench decode --runs 5
 
+# 2b. Speed: the time stretcher against the decoder, its pitch and length, playing at 2x
+# through the graph, and the delay of a speed change.
+bench kavbench speed --runs 5
+
 # 4. Pictures: in the process, then from outside on a document that alternates the two sizes.
 bench kavbench pictures "1920x1080=$(win "$hd")" "6000x4000=$(win "$big")" --runs 5
 bench kavbench picture-switch "$(win "$small")" "$(win "$big")" "$(win "$big2")" --runs 5

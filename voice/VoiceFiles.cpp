@@ -1,5 +1,6 @@
 #include "voice/VoiceFiles.h"
 
+#include "voice/TimeStretch.h"
 #include "voice/TmvReader.h"
 #include "voice/TmvWriter.h"
 #include "voice/WavFile.h"
@@ -64,24 +65,46 @@ VoiceResult EncodeWav(IByteSource& wav, IByteSink& tmv, TmvCodec codec)
     return writer.Finish();
 }
 
-VoiceResult DecodeToWav(IByteSource& tmv, IByteSink& wav)
+VoiceResult DecodeToWav(IByteSource& tmv, IByteSink& wav, double speed)
 {
     CTmvReader reader;
     VoiceResult result = reader.Open(tmv);
     if (result != VoiceResult::Ok) return result;
     const TmvHeader& header = reader.Header();
+    CTimeStretcher stretcher;
+    const bool stretched = speed != 1.0;
+    if (stretched && !(stretcher.Configure(header.sampleRate, header.channels) && stretcher.SetSpeed(speed)))
+        return VoiceResult::BadState;
     CWavWriter writer;
     result = writer.Begin(wav, header.channels, header.sampleRate);
     if (result != VoiceResult::Ok) return result;
 
     std::vector<std::int16_t> frames(kChunkFrames * header.channels);
+    // Writes what the stretcher has ready, in pieces of the decoding buffer's size.
+    auto writeStretched = [&] {
+        while (const std::size_t ready = stretcher.Pull(frames.data(), kChunkFrames)) {
+            const VoiceResult written = writer.Write(frames.data(), ready);
+            if (written != VoiceResult::Ok) return written;
+        }
+        return VoiceResult::Ok;
+    };
     for (std::uint64_t first = 0; first < header.frameCount;) {
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkFrames, header.frameCount - first));
         result = reader.ReadFrames(first, count, frames.data());
         if (result != VoiceResult::Ok) return result;
-        result = writer.Write(frames.data(), count);
+        if (stretched) {
+            stretcher.Push(frames.data(), count);
+            result = writeStretched();
+        } else {
+            result = writer.Write(frames.data(), count);
+        }
         if (result != VoiceResult::Ok) return result;
         first += count;
+    }
+    if (stretched) {
+        stretcher.Flush();
+        result = writeStretched();
+        if (result != VoiceResult::Ok) return result;
     }
     return writer.Finish();
 }
@@ -91,9 +114,9 @@ VoiceOutcome EncodeWavFile(const std::filesystem::path& wavPath, const std::file
     return ConvertFile(wavPath, tmvPath, [codec](IByteSource& in, IByteSink& out) { return EncodeWav(in, out, codec); });
 }
 
-VoiceOutcome DecodeToWavFile(const std::filesystem::path& tmvPath, const std::filesystem::path& wavPath)
+VoiceOutcome DecodeToWavFile(const std::filesystem::path& tmvPath, const std::filesystem::path& wavPath, double speed)
 {
-    return ConvertFile(tmvPath, wavPath, [](IByteSource& in, IByteSink& out) { return DecodeToWav(in, out); });
+    return ConvertFile(tmvPath, wavPath, [speed](IByteSource& in, IByteSink& out) { return DecodeToWav(in, out, speed); });
 }
 
 bool ParseTmvCodec(const std::string& name, TmvCodec& codec)

@@ -6,6 +6,7 @@
 #include "base/ComScope.h"
 #include "base/ExternalNames.h"
 #include "tests/support/TestSignals.h"
+#include "filter/SpeedControl.h"
 
 #include <dshow.h>
 

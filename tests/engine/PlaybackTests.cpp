@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -95,6 +96,17 @@ protected:
         int seconds = -1;
         EXPECT_EQ(m_player.GetDuration(seconds), S_OK);
         return seconds;
+    }
+    LONGLONG PositionMs()
+    {
+        LONGLONG milliseconds = -1;
+        EXPECT_EQ(m_player.GetPositionMs(milliseconds), S_OK);
+        return milliseconds;
+    }
+    // Milliseconds of the room since `start`.
+    static double WallMs(std::chrono::steady_clock::time_point start)
+    {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     }
     // The window's skips: forward 10 s but not past the end, back 3 s but not before the start.
     HRESULT SkipForward() { return m_player.Seek(std::min(Position() + 10, Duration())); }
@@ -267,4 +279,99 @@ TEST_F(AudioPlayback, ReleasingOrRebuildingTheGraphFreesTheVoiceFile)
     ASSERT_EQ(m_player.ReleaseGraph(), S_OK);
     EXPECT_TRUE(DeleteFileW(voice.c_str())) << "the released graph kept the file open: " << GetLastError();
     EXPECT_TRUE(RemoveDirectoryW(work.Path().c_str()));
+}
+
+TEST_F(AudioPlayback, AtASpeedTheRecordingRunsFasterInRecordingTimeAndEndsSooner)
+{
+    // The monitor would rewind at the last whole second; here the position is followed to the end.
+    Window().OnPositionTick({});
+    for (const double speed : {1.5, 2.0}) {
+        SCOPED_TRACE(testing::Message() << "x" << speed);
+        // Set before the graph exists, the speed applies to the next graph.
+        m_player.ReleaseGraph();
+        ASSERT_EQ(m_player.SetSpeed(speed), S_OK);
+        BuildTrackGraph();
+        EXPECT_EQ(m_player.GetSpeed(), speed);
+        EXPECT_EQ(Duration(), kDuration) << "the duration is the recording's";
+
+        ASSERT_EQ(m_player.Play(), S_OK);
+        Window().Pump(300);
+        const LONGLONG from = PositionMs();
+        const auto start = std::chrono::steady_clock::now();
+        Window().Pump(1500);
+        EXPECT_NEAR(static_cast<double>(PositionMs() - from), speed * WallMs(start), 120);
+
+        // A seek lands on the recording's second. Once the graph runs again (Wine's graph pauses
+        // and restarts it, a fifth of a second) the rest lasts its length / speed.
+        ASSERT_EQ(m_player.Seek(8), S_OK);
+        EXPECT_NEAR(static_cast<double>(PositionMs()), 8000, 60);
+        ASSERT_TRUE(Window().PumpUntil([&] { return PositionMs() > 8000; }, 1000));
+        const auto moving = std::chrono::steady_clock::now();
+        const LONGLONG resumed = PositionMs();
+        const LONGLONG end = kTrackFrames * 1000LL / kRate;
+        ASSERT_TRUE(Window().PumpUntil([&] { return PositionMs() >= end; }, 6000));
+        EXPECT_NEAR(WallMs(moving), (end - resumed) / speed, 100);
+        Window().Pump(300);
+        EXPECT_EQ(PositionMs(), end) << "the position ran past the end";
+    }
+    EXPECT_EQ(m_player.SetSpeed(2.5), E_INVALIDARG);
+    EXPECT_EQ(m_player.SetSpeed(0.25), E_INVALIDARG);
+    EXPECT_EQ(m_player.GetSpeed(), 2.0);
+}
+
+TEST_F(AudioPlayback, ASpeedChangeIsHeardWithinAFifthOfASecondWithoutLosingThePlaceAndPausedStaysPaused)
+{
+    BuildTrackGraph();
+    ASSERT_EQ(m_player.Play(), S_OK);
+    Window().Pump(1000);
+
+    // Positions around the change, each with its time: a line before and a line after, which
+    // meet where the new speed took over.
+    struct Sample {
+        double wall;
+        double position;
+    };
+    std::vector<Sample> before, after;
+    const auto start = std::chrono::steady_clock::now();
+    Window().PumpUntil([&] { before.push_back({WallMs(start), static_cast<double>(PositionMs())}); return false; }, 800);
+    const double changed = WallMs(start);
+    const double lastBefore = static_cast<double>(PositionMs());
+    ASSERT_EQ(m_player.SetSpeed(2.0), S_OK);
+    const double firstAfter = static_cast<double>(PositionMs());
+    EXPECT_NEAR(firstAfter, lastBefore, 50) << "the change lost the place";
+    Window().Pump(400);
+    Window().PumpUntil([&] { after.push_back({WallMs(start), static_cast<double>(PositionMs())}); return false; }, 800);
+
+    auto fit = [](const std::vector<Sample>& samples, double& slope, double& offset) {
+        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (const Sample& s : samples) {
+            n += 1, sx += s.wall, sy += s.position, sxx += s.wall * s.wall, sxy += s.wall * s.position;
+        }
+        slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+        offset = (sy - slope * sx) / n;
+    };
+    double slowSlope = 0, slowOffset = 0, fastSlope = 0, fastOffset = 0;
+    fit(before, slowSlope, slowOffset);
+    fit(after, fastSlope, fastOffset);
+    EXPECT_NEAR(slowSlope, 1.0, 0.08);
+    EXPECT_NEAR(fastSlope, 2.0, 0.08);
+    const double takeOver = (slowOffset - fastOffset) / (fastSlope - slowSlope);
+    EXPECT_GE(takeOver - changed, -20.0);
+    EXPECT_LE(takeOver - changed, 200.0) << "the new speed took over late";
+
+    // Paused, a new speed changes nothing until playing again.
+    ASSERT_EQ(m_player.Pause(), S_OK);
+    Window().Pump(200);
+    const LONGLONG paused = PositionMs();
+    ASSERT_EQ(m_player.SetSpeed(0.5), S_OK);
+    Window().Pump(500);
+    EXPECT_EQ(m_player.GetState(), Paused);
+    EXPECT_EQ(PositionMs(), paused);
+    ASSERT_EQ(m_player.Play(), S_OK);
+    Window().Pump(200);
+    const LONGLONG resumed = PositionMs();
+    const auto again = std::chrono::steady_clock::now();
+    Window().Pump(1000);
+    EXPECT_NEAR(static_cast<double>(PositionMs() - resumed), 0.5 * WallMs(again), 80);
+    m_player.SetSpeed(1.0);
 }

@@ -1,6 +1,6 @@
 // The recorder source filter under Wine's filter graph on the null sink: the graph the audio
 // player builds, its duration, position and seeking, the audio it delivers after a seek, what a
-// bad file does, and the COM rules of the filter itself.
+// bad file does, and the COM rules of the filter itself; and where the speed filter joins it.
 #include "base/ByteOrder.h"
 #include "tests/engine/FilterTestGraph.h"
 #include "voice/TmvReader.h"
@@ -467,4 +467,60 @@ TEST(SourceFilter, ServesSyncAndQueuedReadsAlsoWhileFlushing)
     ASSERT_EQ(reader->EndFlush(), S_OK);
     sample.Reset();
     EXPECT_EQ(allocator->Decommit(), S_OK);
+}
+
+TEST(SpeedFilter, JoinsTheGraphBetweenTheParsersPcmAndTheRendererAndKeepsTheGraphsRateAtOne)
+{
+    CComScope com;
+    CTempVoiceFile track(L"kav-speed-filter.tmv", MakeClock(kRate * 3, kRate), MakeFormat(TmvCodec::ImaAdpcm, 1, kRate));
+    ASSERT_TRUE(track.Ok());
+    CPlayerGraph graph;
+    ASSERT_EQ(graph.Create(), S_OK);
+    ASSERT_EQ(graph.AddSource(track.Path()), S_OK);
+
+    // Served by the same DLL under its own class identifier.
+    ComPtr<IBaseFilter> speed;
+    ASSERT_EQ(CoCreateInstance(CLSID_SpeedFilter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                               reinterpret_cast<void**>(&speed)), S_OK);
+    ASSERT_EQ(graph.graph->AddFilter(speed.Get(), kSpeedFilterName), S_OK);
+    ComPtr<IPin> input, output, other;
+    ASSERT_EQ(speed->FindPin(L"Input", &input), S_OK);
+    ASSERT_EQ(speed->FindPin(L"Output", &output), S_OK);
+    EXPECT_EQ(speed->FindPin(L"In", &other), VFW_E_NOT_FOUND);
+
+    // Nothing to offer before its input has PCM; the source's byte stream is not PCM.
+    EXPECT_TRUE(FAILED(graph.graph->Render(output.Get())));
+    EXPECT_TRUE(FAILED(graph.graph->ConnectDirect(graph.output.Get(), input.Get(), nullptr)));
+    ASSERT_EQ(graph.graph->Connect(graph.output.Get(), input.Get()), S_OK) << "no parser between them";
+    AM_MEDIA_TYPE type{};
+    ASSERT_EQ(input->ConnectionMediaType(&type), S_OK);
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
+    ASSERT_TRUE(IsEqualGUID(type.subtype, MEDIASUBTYPE_PCM) && format);
+    EXPECT_EQ(format->nSamplesPerSec, kRate);
+    EXPECT_EQ(format->wBitsPerSample, 16);
+    CoTaskMemFree(type.pbFormat);
+    ASSERT_EQ(graph.graph->Render(output.Get()), S_OK);
+
+    // Seeking passes through in recording time; the rate is the filter's own business.
+    LONGLONG duration = 0;
+    ASSERT_EQ(graph.seeking->GetDuration(&duration), S_OK);
+    EXPECT_EQ(duration, FramesToMediaTime(kRate * 3, kRate));
+    ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(output.As(seeking), S_OK);
+    EXPECT_EQ(seeking->SetRate(2.0), E_NOTIMPL);
+    double rate = 0;
+    EXPECT_EQ(seeking->GetRate(&rate), S_OK);
+    EXPECT_EQ(rate, 1.0);
+    ComPtr<ISpeedControl> control;
+    ASSERT_EQ(speed.As(control), S_OK);
+    EXPECT_EQ(control->SetSpeed(0.4), E_INVALIDARG);
+    EXPECT_EQ(control->SetSpeed(1.5), S_OK);
+    double chosen = 0;
+    EXPECT_EQ(control->GetSpeed(&chosen), S_OK);
+    EXPECT_EQ(chosen, 1.5);
+
+    ASSERT_EQ(graph.SeekTo(2 * kUnitsPerSecond), S_OK);
+    REFERENCE_TIME position = 0;
+    EXPECT_EQ(control->GetRecordingPosition(&position), S_OK);
+    EXPECT_EQ(position, 2 * kUnitsPerSecond);
 }

@@ -337,6 +337,30 @@ TEST_F(KavTool, EncodeAndDecodeRoundTripAWaveFile)
     EXPECT_EQ(WaveSamples(ReadFileBytes(Path(L"stereo-back.wav")), rate), stereo);
 }
 
+TEST_F(KavTool, DecodeWritesTheVoiceAtAListeningSpeedWithItsPitchKept)
+{
+    const std::vector<std::int16_t> tone = MakeSine(kRate * 3, 2, kRate, 440);
+    WriteFileBytes(Path(L"tone.wav"), MakeWav(tone, 2, kRate));
+    ASSERT_EQ(RunKavTool({L"encode", Path(L"tone.wav"), Path(L"tone.tmv"), L"--codec", L"pcm"}).exitCode, 0u);
+    const ToolRun decoded = RunKavTool({L"decode", Path(L"tone.tmv"), Path(L"fast.wav"), L"--speed", L"1.5"});
+    ASSERT_EQ(decoded.exitCode, 0u) << decoded.err;
+    EXPECT_NE(decoded.out.find(L"played at 1.5x: 2.000 s"), std::wstring::npos) << decoded.out;
+
+    std::uint32_t rate = 0;
+    const std::vector<std::int16_t> fast = WaveSamples(ReadFileBytes(Path(L"fast.wav")), rate);
+    EXPECT_EQ(rate, kRate);
+    ASSERT_EQ(fast.size(), tone.size() * 2 / 3);
+    EXPECT_NEAR(ToneFrequency(fast, 2, 0, kRate, 0, fast.size() / 2), 440, 4.4);
+    EXPECT_NEAR(ToneFrequency(fast, 2, 1, kRate, 0, fast.size() / 2), 440, 4.4);
+
+    const ToolRun help = RunKavTool({L"decode", L"--help"});
+    EXPECT_NE(help.out.find(L"--speed"), std::wstring::npos) << help.out;
+    for (const wchar_t* speed : {L"3", L"0.6", L"fast", L"", L"1.5x"})
+        ExpectRefused({L"decode", Path(L"tone.tmv"), Path(L"other.wav"), L"--speed", speed}, kExitUsage,
+                      L"--speed is one of 0.5, 0.75, 1, 1.25, 1.5, 1.75 and 2");
+    EXPECT_FALSE(PathExists(Path(L"other.wav")));
+}
+
 TEST_F(KavTool, CreateTellsAVoiceFileByItsContent)
 {
     const std::vector<std::int16_t> samples = MakeTones(kRate / 2, 1, kRate);

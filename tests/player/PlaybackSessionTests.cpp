@@ -51,10 +51,10 @@ public:
         return S_OK;
     }
     HRESULT Seek(int seconds) override { return SeekMs(seconds * 1000); }
-    HRESULT SeekMs(int milliseconds) override
+    HRESULT SeekMs(LONGLONG milliseconds) override
     {
         if (milliseconds < 0 || milliseconds > duration * 1000) return E_INVALIDARG;
-        positionMs = milliseconds;
+        positionMs = static_cast<int>(milliseconds);
         return S_OK;
     }
     HRESULT GetDuration(int& seconds) override
@@ -67,11 +67,17 @@ public:
         seconds = hasGraph ? positionMs / 1000 : 0;
         return S_OK;
     }
-    HRESULT GetPositionMs(int& milliseconds) override
+    HRESULT GetPositionMs(LONGLONG& milliseconds) override
     {
         milliseconds = hasGraph ? positionMs : 0;
         return S_OK;
     }
+    HRESULT SetSpeed(double value) override
+    {
+        speed = value;
+        return S_OK;
+    }
+    double GetSpeed() const override { return speed; }
     PlayerState GetState() const override { return state; }
     HRESULT ReleaseGraph() override
     {
@@ -106,6 +112,7 @@ public:
     bool failBuild = false;
     int positionMs = 0;
     int duration = 60;
+    double speed = 1.0;
     int volume = 50;
     bool muted = false;
     std::vector<std::wstring> log;

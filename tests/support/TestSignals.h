@@ -102,3 +102,34 @@ inline double SnrDb(const std::vector<std::int16_t>& source, const std::vector<s
     }
     return noise == 0 ? 200.0 : 10 * std::log10(signal / noise);
 }
+
+// A steady tone, the same on every channel but at half the level on the second, so a channel
+// mix-up shows.
+inline std::vector<std::int16_t> MakeSine(std::size_t frames, std::uint16_t channels, std::uint32_t rate, double hertz)
+{
+    std::vector<std::int16_t> samples(frames * channels);
+    const double pi = 3.14159265358979323846;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double v = 12000 * std::sin(2 * pi * hertz * static_cast<double>(i) / rate);
+        for (std::uint16_t ch = 0; ch < channels; ++ch)
+            samples[i * channels + ch] = static_cast<std::int16_t>(std::lround(ch == 0 ? v : v / 2));
+    }
+    return samples;
+}
+
+// The frequency of a tone in one channel of frames [first, last), from the rising zero
+// crossings (interpolated between samples) that lie in it; 0 when fewer than two.
+inline double ToneFrequency(const std::vector<std::int16_t>& samples, std::uint16_t channels, std::uint16_t channel,
+                            std::uint32_t rate, std::size_t first, std::size_t last)
+{
+    double firstCrossing = -1, lastCrossing = -1;
+    int crossings = 0;
+    for (std::size_t i = first + 1; i < last && i * channels < samples.size(); ++i) {
+        const double a = samples[(i - 1) * channels + channel], b = samples[i * channels + channel];
+        if (a >= 0 || b < 0) continue;
+        const double at = static_cast<double>(i - 1) + a / (a - b);
+        if (crossings++ == 0) firstCrossing = at;
+        lastCrossing = at;
+    }
+    return crossings < 2 ? 0.0 : (crossings - 1) * rate / (lastCrossing - firstCrossing);
+}

@@ -2,9 +2,11 @@
 #include "base/ExternalNames.h"
 #include "base/Result.h"
 #include "voice/TimeStretch.h"
+#include <vector>
 
 namespace {
 const wchar_t kSpeedInputPin[] = L"Input";
+constexpr LONG kStopWaitMs = 2000; // how long a graph may take to come to a stop
 const wchar_t kSpeedOutputPin[] = L"Output";
 
 // A system string owned for the length of one call.
@@ -209,9 +211,26 @@ HRESULT CAudioPlayer::ReadPosition(LONGLONG& mediaTime)
     return m_speedControl->GetRecordingPosition(&mediaTime);
 }
 
+// A graph released just after it started to run kept its source filter, and with it the voice
+// file, for a while after, so the next document could not be extracted over the file. The stop
+// is waited for and the filters are taken out of the graph before it goes, so the file is free
+// when this returns.
 HRESULT CAudioPlayer::ReleaseGraph()
 {
     Stop();
+    if (m_control) {
+        OAFilterState state = State_Running;
+        m_control->GetState(kStopWaitMs, &state);
+    }
+    if (m_graph) {
+        std::vector<ComPtr<IBaseFilter>> filters;
+        ComPtr<IEnumFilters> all;
+        if (SUCCEEDED(m_graph->EnumFilters(&all))) {
+            ComPtr<IBaseFilter> filter;
+            while (all->Next(1, &filter, nullptr) == S_OK) filters.push_back(filter);
+        }
+        for (const ComPtr<IBaseFilter>& filter : filters) m_graph->RemoveFilter(filter.Get());
+    }
     ReleaseInterfaces();
     return S_OK;
 }

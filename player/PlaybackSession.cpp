@@ -4,7 +4,9 @@
 #include "framework/Resources.h"
 #include "player/DocumentPath.h"
 #include "resources/ResourceIds.h"
+#include "voice/TimeStretch.h"
 #include <algorithm>
+#include <iterator>
 #include <climits>
 
 namespace {
@@ -14,6 +16,15 @@ constexpr UINT kIndicatorTimeoutMs = 1000;
 constexpr UINT kDeferredOpenMs = 1500;
 constexpr UINT kNoticeMs = 2000;
 const wchar_t kPauseAtPicturesValue[] = L"Pause At Pictures";
+// The listening speed in percent.
+const wchar_t kSpeedValue[] = L"Listening Speed";
+
+// The stored speed when it is one of the listening speeds; 1 for anything else.
+double StoredSpeed(const std::wstring& settingsKey)
+{
+    const double speed = ReadUserNumber(settingsKey, kSpeedValue).value_or(100) / 100.0;
+    return IsListeningSpeed(speed) ? speed : 1.0;
+}
 
 // The wait cursor for the length of an open.
 class WaitCursor {
@@ -33,7 +44,8 @@ CPlaybackSession::CPlaybackSession(ISessionView& view, std::unique_ptr<IAudioPla
     : m_view(view), m_player(std::move(player)),
       m_document(workFolder.empty() ? GetWorkFolderPath() : std::move(workFolder)), m_settingsKey(settingsKey),
       m_resume(settingsKey), m_recent(settingsKey),
-      m_pauseAtPictures(ReadUserNumber(settingsKey, kPauseAtPicturesValue).value_or(0) == 1)
+      m_pauseAtPictures(ReadUserNumber(settingsKey, kPauseAtPicturesValue).value_or(0) == 1),
+      m_storedSpeed(StoredSpeed(settingsKey))
 {
 }
 
@@ -43,6 +55,8 @@ HRESULT CPlaybackSession::Initialize(HWND owner)
 {
     return RunOperation([&] {
         ThrowIfFailed(m_player->Initialize(owner));
+        ThrowIfFailed(m_player->SetSpeed(m_storedSpeed));
+        m_view.ShowSpeed(m_storedSpeed);
         ThrowIfFailed(m_player->GetMute(m_muted));
         int volume = 0;
         ThrowIfFailed(m_player->GetVolume(volume));
@@ -336,6 +350,22 @@ void CPlaybackSession::JumpToPeriod(size_t index)
     if (FAILED(hr)) m_view.Report(IDS_PLAYBACK_FAILED);
 }
 
+void CPlaybackSession::SetSpeed(double speed)
+{
+    if (!IsListeningSpeed(speed) || FAILED(m_player->SetSpeed(speed))) return;
+    WriteUserNumber(m_settingsKey, kSpeedValue, static_cast<DWORD>(speed * 100 + 0.5));
+    m_view.ShowSpeed(speed);
+    ScheduleNextPeriod(); // the next picture comes sooner or later in the room's time
+}
+
+void CPlaybackSession::StepSpeed(int steps)
+{
+    const auto current = std::find(std::begin(kListeningSpeeds), std::end(kListeningSpeeds), Speed());
+    const int last = static_cast<int>(std::size(kListeningSpeeds)) - 1;
+    const int at = current == std::end(kListeningSpeeds) ? 2 : static_cast<int>(current - std::begin(kListeningSpeeds));
+    SetSpeed(kListeningSpeeds[std::clamp(at + steps, 0, last)]);
+}
+
 void CPlaybackSession::TogglePauseAtPictures()
 {
     m_pauseAtPictures = !m_pauseAtPictures;
@@ -492,7 +522,8 @@ void CPlaybackSession::ScheduleNextPeriod()
     }
     // The system does not fire a timer sooner than about 10 ms; a period shorter than that is
     // shown when the timer comes, and the one then current is shown.
-    m_view.StartTimer(IDT_NEXT_PERIOD, static_cast<UINT>(std::max(*next - position, 1)));
+    const double wallMs = (*next - position) / m_player->GetSpeed();
+    m_view.StartTimer(IDT_NEXT_PERIOD, static_cast<UINT>(std::max(wallMs, 1.0)));
     m_view.PreparePicture(PictureCandidateAt(m_pictures, *next));
 }
 

@@ -56,6 +56,8 @@ public:
     virtual void ShowPicture(const std::wstring& path) = 0;
     virtual void PreparePicture(const std::wstring& path) = 0;
     virtual void ShowVolume(int volume) = 0;
+    // The listening speed, shown while it is not 1.
+    virtual void ShowSpeed(double speed) = 0;
     virtual void ShowMute(bool muted) = 0;
     // A message box with a string of the resource module, or with a text of its own.
     virtual void Report(UINT stringId) = 0;
@@ -106,6 +108,11 @@ public:
     void SeekToStart();
     // Jumps to the start of period `index` of Pictures() and plays.
     void JumpToPeriod(size_t index);
+    // The listening speed: one of kListeningSpeeds, kept for the user. A step past either end
+    // stays at that end.
+    void SetSpeed(double speed);
+    void StepSpeed(int steps);
+    double Speed() const { return m_player->GetSpeed(); }
     // Whether playback stops at the start of each period it reaches by playing; kept for the user.
     void TogglePauseAtPictures();
     bool PausesAtPictures() const { return m_pauseAtPictures; }
@@ -175,4 +182,5 @@ private:
     CRecentDocuments m_recent;
     std::optional<DocumentIdentity> m_openDocument;
     bool m_pauseAtPictures = false;
+    double m_storedSpeed = 1.0; // read at construction, given to the player at Initialize
 };

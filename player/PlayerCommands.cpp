@@ -25,7 +25,9 @@ PlayerCommand CommandForMenuItem(UINT menuId)
     case ID_MENU_PICTURE_LIST: return PlayerCommand::PictureList;
     case ID_MENU_PAUSE_AT_PICTURES: return PlayerCommand::PauseAtPictures;
     default:
-        if (menuId >= ID_MENU_RECENT_FIRST && menuId <= ID_MENU_RECENT_LAST) return static_cast<PlayerCommand>(menuId);
+        if ((menuId >= ID_MENU_RECENT_FIRST && menuId <= ID_MENU_RECENT_LAST) ||
+            (menuId >= ID_MENU_SPEED_FIRST && menuId <= ID_MENU_SPEED_LAST))
+            return static_cast<PlayerCommand>(menuId);
         return PlayerCommand::None;
     }
 }
@@ -35,6 +37,13 @@ std::optional<size_t> RecentDocumentOf(PlayerCommand command)
     const UINT id = static_cast<UINT>(command);
     if (id < ID_MENU_RECENT_FIRST || id > ID_MENU_RECENT_LAST) return std::nullopt;
     return id - ID_MENU_RECENT_FIRST;
+}
+
+std::optional<size_t> ListeningSpeedOf(PlayerCommand command)
+{
+    const UINT id = static_cast<UINT>(command);
+    if (id < ID_MENU_SPEED_FIRST || id > ID_MENU_SPEED_LAST) return std::nullopt;
+    return id - ID_MENU_SPEED_FIRST;
 }
 
 PlayerCommand CommandForKey(UINT virtualKey, KeyModifiers modifiers)
@@ -54,6 +63,9 @@ PlayerCommand CommandForKey(UINT virtualKey, KeyModifiers modifiers)
     case VK_HOME: return PlayerCommand::ToStart;
     case 'L': return PlayerCommand::PictureList;
     case 'S': return PlayerCommand::PauseAtPictures;
+    case VK_OEM_4: return PlayerCommand::Slower;      // [
+    case VK_OEM_6: return PlayerCommand::Faster;      // ]
+    case VK_OEM_PLUS: return PlayerCommand::NormalSpeed; // =
     default: return PlayerCommand::None;
     }
 }

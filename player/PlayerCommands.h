@@ -31,11 +31,17 @@ enum class PlayerCommand : UINT {
     PauseAtPictures = ID_MENU_PAUSE_AT_PICTURES,
     PlayPause = 20050, // pause while playing, play otherwise
     ToStart = 20051,   // seek to 0 and show the state's look, as a seek bar release at 0
+    Slower = 20052,    // one listening speed slower
+    Faster = 20053,    // one listening speed faster
+    NormalSpeed = 20054,
     // ID_MENU_RECENT_FIRST to ID_MENU_RECENT_LAST: open the recent document of that place.
+    // ID_MENU_SPEED_FIRST to ID_MENU_SPEED_LAST: listen at that speed.
 };
 
 // The place in the recent documents that a command opens; none for other commands.
 std::optional<size_t> RecentDocumentOf(PlayerCommand command);
+// The place among the listening speeds that a command chooses; none for other commands.
+std::optional<size_t> ListeningSpeedOf(PlayerCommand command);
 
 // Modifier keys held with a key press.
 struct KeyModifiers {

@@ -7,6 +7,7 @@
 #include "resources/ResourceIds.h"
 #include "ui/MainWindowSkin.h"
 #include "ui/SkinSupport.h"
+#include "voice/TimeStretch.h"
 #include <cwchar>
 
 namespace {
@@ -108,7 +109,7 @@ BOOL CPlayerDlg::OnInitDialog()
 
     for (CStatic* label : {&m_title, &m_time, &m_targetTime}) label->SetFont(m_font.Get());
     m_title.SetWindowText(L"");
-    m_time.SetWindowText(FormatTime(0));
+    ShowTime(0);
     m_targetTime.SetWindowText(L"");
     m_targetTime.ShowWindow(SW_HIDE);
 
@@ -343,8 +344,12 @@ void CPlayerDlg::Dispatch(PlayerCommand command)
     case PlayerCommand::About: ShowAboutBox(); break;
     case PlayerCommand::PictureList: ShowPictureList(); break;
     case PlayerCommand::PauseAtPictures: m_session.TogglePauseAtPictures(); break;
+    case PlayerCommand::Slower: m_session.StepSpeed(-1); break;
+    case PlayerCommand::Faster: m_session.StepSpeed(+1); break;
+    case PlayerCommand::NormalSpeed: m_session.SetSpeed(1.0); break;
     default:
         if (const std::optional<size_t> recent = RecentDocumentOf(command)) m_session.OpenRecent(*recent);
+        if (const std::optional<size_t> speed = ListeningSpeedOf(command)) m_session.SetSpeed(kListeningSpeeds[*speed]);
         break;
     }
 }
@@ -384,9 +389,19 @@ void CPlayerDlg::ShowTitle(const std::wstring& title)
     m_title.SetWindowText(title);
 }
 
+// While the speed is not 1 it stands beside the time, so a screen reader says it with the time.
 void CPlayerDlg::ShowTime(int seconds)
 {
-    m_time.SetWindowText(FormatTime(seconds));
+    m_shownSeconds = seconds;
+    std::wstring text = FormatTime(seconds);
+    if (m_shownSpeed != 1.0) text += L"  " + FormatSpeed(m_shownSpeed);
+    m_time.SetWindowText(text);
+}
+
+void CPlayerDlg::ShowSpeed(double speed)
+{
+    m_shownSpeed = speed;
+    ShowTime(m_shownSeconds);
 }
 
 void CPlayerDlg::ShowSeekPosition(int seconds)

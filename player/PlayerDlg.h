@@ -92,6 +92,7 @@ private:
     void ShowPicture(const std::wstring& path) override;
     void PreparePicture(const std::wstring& path) override;
     void ShowVolume(int volume) override;
+    void ShowSpeed(double speed) override;
     void ShowMute(bool muted) override;
     void Report(UINT stringId) override;
     void ReportText(const std::wstring& text) override;
@@ -143,6 +144,8 @@ private:
     bool m_stripView = false;
     bool m_maximised = false;
     bool m_focusCuesShown = false; // set by the first Tab
+    int m_shownSeconds = 0;        // the time the time label shows, and the speed beside it
+    double m_shownSpeed = 1.0;
     bool m_movingWindow = false;
     POINT m_moveStart{0, 0};
 

@@ -7,7 +7,10 @@
 #include "player/PlayerDlg.h"
 #include "resources/ResourceIds.h"
 #include "ui/MainWindowSkin.h"
+#include "player/TimeDisplay.h"
 #include "ui/SkinSupport.h"
+#include "voice/TimeStretch.h"
+#include <iterator>
 
 namespace {
 // Height of the strip that stays visible in strip view: the skin header and half a frame.
@@ -102,7 +105,8 @@ void CPlayerDlg::OnContextMenu(POINT clientPoint)
     UniqueMenu file(CreatePopupMenu());
     UniqueMenu playback(CreatePopupMenu());
     UniqueMenu volume(CreatePopupMenu());
-    if (!menu || !file || !playback || !volume) return;
+    UniqueMenu speed(CreatePopupMenu());
+    if (!menu || !file || !playback || !volume || !speed) return;
 
     AppendString(file.Get(), 0, ID_MENU_OPEN, IDS_MENU_OPEN);
     AppendMenuW(file.Get(), MF_SEPARATOR, 0, nullptr);
@@ -120,6 +124,12 @@ void CPlayerDlg::OnContextMenu(POINT clientPoint)
     AppendString(playback.Get(), 0, ID_MENU_PICTURE_LIST, IDS_MENU_PICTURE_LIST);
     AppendString(playback.Get(), m_session.PausesAtPictures() ? MF_CHECKED : 0, ID_MENU_PAUSE_AT_PICTURES,
                  IDS_MENU_PAUSE_AT_PICTURES);
+    AppendMenuW(playback.Get(), MF_SEPARATOR, 0, nullptr);
+    for (size_t i = 0; i < std::size(kListeningSpeeds); ++i) {
+        const UINT checked = kListeningSpeeds[i] == m_session.Speed() ? MF_CHECKED : 0;
+        AppendMenuW(speed.Get(), MF_STRING | checked, ID_MENU_SPEED_FIRST + i, FormatSpeed(kListeningSpeeds[i]).c_str());
+    }
+    AppendString(playback.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(speed.Release()), IDS_MENU_SPEED);
     AppendMenuW(playback.Get(), MF_SEPARATOR, 0, nullptr);
     AppendString(playback.Get(), 0, ID_MENU_SKIP_FORWARD, IDS_MENU_SKIP_FORWARD);
     AppendString(playback.Get(), 0, ID_MENU_SKIP_BACK, IDS_MENU_SKIP_BACK);

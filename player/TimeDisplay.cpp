@@ -1,4 +1,6 @@
 #include "player/TimeDisplay.h"
+#include "framework/Resources.h"
+#include "resources/ResourceIds.h"
 #include <cwchar>
 #include <string>
 
@@ -52,4 +54,11 @@ std::wstring FormatSpokenTime(int seconds)
 std::wstring FormatSpokenPosition(int seconds, int duration)
 {
     return FormatSpokenTime(seconds) + L" of " + FormatSpokenTime(duration);
+}
+
+std::wstring FormatSpeed(double speed)
+{
+    wchar_t number[16];
+    swprintf(number, 16, L"%g", speed);
+    return FormatResourceString(IDS_SPEED_VALUE, {number});
 }

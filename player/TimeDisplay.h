@@ -11,3 +11,5 @@ std::wstring FormatTargetTime(int seconds);
 std::wstring FormatSpokenTime(int seconds);
 // The seek bar's value in words: "2 minutes 10 seconds of 5 minutes".
 std::wstring FormatSpokenPosition(int seconds, int duration);
+// A listening speed as the window shows it: "1.5×", "0.75×", "2×".
+std::wstring FormatSpeed(double speed);

@@ -158,6 +158,14 @@
 #define ID_MENU_MUTE            20011
 #define ID_MENU_ABOUT           20012
 
+// Strings: the listening speed
+#define IDS_MENU_SPEED              17000
+#define IDS_SPEED_VALUE             17001
+
+// Commands: the seven listening speeds, slowest first
+#define ID_MENU_SPEED_FIRST         20100
+#define ID_MENU_SPEED_LAST          20106
+
 // Strings: resuming, recent documents, the picture list and pausing at each picture
 #define IDS_RESUMED_AT              17100
 #define IDS_RECENT_NONE             17101

@@ -150,6 +150,7 @@ public:
     }
     void PreparePicture(const std::wstring& path) override { prepared = path.substr(path.find_last_of(L'\\') + 1); }
     void ShowVolume(int value) override { volume = value; }
+    void ShowSpeed(double value) override { speed = value; }
     void ShowMute(bool value) override { muted = value; }
     void Report(UINT stringId) override
     {
@@ -174,6 +175,7 @@ public:
     int pictureLoads = 0;
     std::wstring prepared;
     int volume = -1;
+    double speed = 0;
     bool muted = false;
     std::vector<UINT> reports;
     std::vector<std::wstring> textReports;
@@ -496,4 +498,25 @@ TEST_F(PlaybackSessionTest, PausingAtEachPictureStopsExactlyAtItsStartAndPlayGoe
 
     StartSession();
     EXPECT_TRUE(m_session->PausesAtPictures()) << "kept for the next run";
+}
+
+TEST_F(PlaybackSessionTest, TheSpeedIsKeptAndPicturesComeSoonerInTheRoomsTime)
+{
+    EXPECT_EQ(m_view.speed, 1.0);
+    m_session->SetSpeed(2.0);
+    EXPECT_EQ(m_player->speed, 2.0);
+    OpenAndPlay(L"Lecture");
+    EXPECT_EQ(m_view.timers[IDT_NEXT_PERIOD], 6250u) << "12.5 s of recording in 6.25 s";
+    m_session->StepSpeed(+1);
+    EXPECT_EQ(m_player->speed, 2.0) << "2x is the fastest";
+    m_session->StepSpeed(-10);
+    EXPECT_EQ(m_player->speed, 0.5);
+    EXPECT_EQ(m_view.timers[IDT_NEXT_PERIOD], 25000u) << "armed again at the new speed";
+
+    StartSession();
+    EXPECT_EQ(m_player->speed, 0.5) << "kept for the next run";
+    EXPECT_EQ(m_view.speed, 0.5);
+    WriteUserNumber(kSettingsKey, L"Listening Speed", 130);
+    StartSession();
+    EXPECT_EQ(m_player->speed, 1.0) << "a stored speed that is none of the seven means 1x";
 }

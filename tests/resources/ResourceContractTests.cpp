@@ -200,6 +200,8 @@ TEST_F(ShippedModule, EveryStringIsPresentAndTrimmed)
     for (UINT id = IDS_TIP_PLAY; id <= IDS_TIP_MINIMIZE; ++id) ids.push_back(id);
     for (UINT id = IDS_MENU_FILE; id <= IDS_MENU_COMPACT; ++id) ids.push_back(id);
     for (UINT id = IDS_RESUMED_AT; id <= IDS_RECENT_MISSING; ++id) ids.push_back(id);
+    ids.push_back(IDS_MENU_SPEED);
+    ids.push_back(IDS_SPEED_VALUE);
     for (const UINT id : ids) {
         const std::wstring text = String(id);
         ASSERT_FALSE(text.empty()) << "string " << id << " is missing";

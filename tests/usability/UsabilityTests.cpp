@@ -601,3 +601,24 @@ TEST(PlayerRestart, ARecentDocumentReopensWhereItWasLeft)
     PressButton(window, IDC_CLOSE);
     EXPECT_TRUE(second.WaitForExit(15000));
 }
+
+TEST_F(PlayerUsability, BracketsChangeTheListeningSpeedAndTheTimeRunsWithIt)
+{
+    PostKey(Window(), VK_HOME);
+    AppCommand(Window(), APPCOMMAND_MEDIA_PLAY);
+    PostKey(Window(), VK_OEM_6);
+    PostKey(Window(), VK_OEM_6);
+    EXPECT_TRUE(WaitFor([] { return ControlText(s_window, IDC_TIME).find(L"1.5\u00D7") != std::wstring::npos; }, 2000))
+        << "] twice: 1.5x, shown beside the time: " << Narrow(ControlText(s_window, IDC_TIME));
+    ASSERT_TRUE(IsPlaying());
+    const int before = Elapsed();
+    Pump(4000);
+    const int after = Elapsed();
+    EXPECT_GE(after - before, 5) << "4 s of wall time at 1.5x";
+    EXPECT_LE(after - before, 7);
+    PostKey(Window(), VK_OEM_4);
+    EXPECT_TRUE(WaitFor([] { return ControlText(s_window, IDC_TIME).find(L"1.25\u00D7") != std::wstring::npos; }, 2000));
+    PostKey(Window(), VK_OEM_PLUS);
+    EXPECT_TRUE(WaitFor([] { return ControlText(s_window, IDC_TIME).find(L'\u00D7') == std::wstring::npos; }, 2000))
+        << "= is 1x again, and 1x is not shown";
+}

@@ -189,7 +189,9 @@ HRESULT CPlaybackSession::LoadDocument(const std::wstring& path)
         marks.reserve(m_pictures.size());
         for (const PictureEntry& entry : m_pictures) marks.push_back(entry.time / 1000);
         m_view.ShowMarks(marks);
-        PictureAt(0, true);
+        // The first picture is on screen before the voice is made ready, which takes longer.
+        m_currentPicture = PictureCandidateAt(m_pictures, 0);
+        m_view.ShowFirstPicture(m_currentPicture);
         const std::wstring fullPath = FullPathOf(path);
         m_openDocument = IdentifyDocument(fullPath);
         m_recent.Add(fullPath);

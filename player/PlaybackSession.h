@@ -55,6 +55,8 @@ public:
     // show next, made ready ahead.
     virtual void ShowPicture(const std::wstring& path) = 0;
     virtual void PreparePicture(const std::wstring& path) = 0;
+    // The picture an open starts with, on screen before this returns.
+    virtual void ShowFirstPicture(const std::wstring& path) = 0;
     virtual void ShowVolume(int volume) = 0;
     // The listening speed, shown while it is not 1.
     virtual void ShowSpeed(double speed) = 0;

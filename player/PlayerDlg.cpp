@@ -468,6 +468,18 @@ void CPlayerDlg::ShowPicture(const std::wstring& path)
     if (m_pictureList.IsOpen()) m_pictureList.SetCurrent(m_session.CurrentPeriod());
 }
 
+// Decoded here and painted at once: an open is a moment the window is busy anyway, and the
+// picture then shows while the voice is being made ready.
+void CPlayerDlg::ShowFirstPicture(const std::wstring& path)
+{
+    if (path.empty())
+        m_picture.LoadFromResource(IDB_NO_PICTURE);
+    else if (FAILED(m_picture.LoadFromPath(path)))
+        m_picture.LoadFromResource(IDB_NO_PICTURE);
+    UpdateWindow(m_picture.GetSafeHwnd());
+    if (m_pictureList.IsOpen()) m_pictureList.SetCurrent(0);
+}
+
 void CPlayerDlg::PreparePicture(const std::wstring& path)
 {
     if (!path.empty()) m_picture.PreparePicture(path);

@@ -91,6 +91,7 @@ private:
     void HideTarget() override;
     void ShowPicture(const std::wstring& path) override;
     void PreparePicture(const std::wstring& path) override;
+    void ShowFirstPicture(const std::wstring& path) override;
     void ShowVolume(int volume) override;
     void ShowSpeed(double speed) override;
     void ShowMute(bool muted) override;

@@ -148,6 +148,7 @@ public:
         picture = path.substr(path.find_last_of(L'\\') + 1);
         ++pictureLoads;
     }
+    void ShowFirstPicture(const std::wstring& path) override { ShowPicture(path); }
     void PreparePicture(const std::wstring& path) override { prepared = path.substr(path.find_last_of(L'\\') + 1); }
     void ShowVolume(int value) override { volume = value; }
     void ShowSpeed(double value) override { speed = value; }

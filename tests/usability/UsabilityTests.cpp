@@ -3,11 +3,15 @@
 // control, and the seek bar's picture preview with its snapping to the marks. The cases share
 // one running player and build on each other, in the order written.
 #include "base/ComPtr.h"
+#include "document/ContainerWriter.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestSignals.h"
 #include "tests/support/PlayerDriver.h"
 
 #include <gtest/gtest.h>
 #include <ole2.h>
+#include <mmsystem.h>
 #include <oleacc.h>
 #include <algorithm>
 #include <cstdio>
@@ -621,4 +625,89 @@ TEST_F(PlayerUsability, BracketsChangeTheListeningSpeedAndTheTimeRunsWithIt)
     PostKey(Window(), VK_OEM_PLUS);
     EXPECT_TRUE(WaitFor([] { return ControlText(s_window, IDC_TIME).find(L'\u00D7') == std::wstring::npos; }, 2000))
         << "= is 1x again, and 1x is not shown";
+}
+
+namespace {
+// What the sound server plays, as its monitor source records it: `milliseconds` of mono sound.
+std::vector<short> RecordSoundServer(DWORD rate, int milliseconds)
+{
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, rate, rate * 2, 2, 16, 0};
+    HWAVEIN in = nullptr;
+    if (waveInOpen(&in, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) return {};
+    std::vector<short> samples(static_cast<size_t>(rate) * milliseconds / 1000);
+    WAVEHDR header{};
+    header.lpData = reinterpret_cast<LPSTR>(samples.data());
+    header.dwBufferLength = static_cast<DWORD>(samples.size() * sizeof(short));
+    waveInPrepareHeader(in, &header, sizeof(header));
+    waveInAddBuffer(in, &header, sizeof(header));
+    waveInStart(in);
+    WaitFor([&] { return (header.dwFlags & WHDR_DONE) != 0; }, milliseconds + 3000);
+    waveInReset(in);
+    waveInUnprepareHeader(in, &header, sizeof(header));
+    waveInClose(in);
+    samples.resize(header.dwBytesRecorded / sizeof(short));
+    return samples;
+}
+
+// The frequency of a tone in `samples`, from its rising zero crossings between the first and the
+// last loud sample; 0 when there is no tone.
+double ToneFrequency(const std::vector<short>& samples, DWORD rate)
+{
+    const auto loud = [](short s) { return s > 1000 || s < -1000; };
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+    if (first >= last) return 0;
+    int crossings = 0;
+    size_t from = 0, to = 0;
+    for (auto it = first + 1; it < last; ++it) {
+        if (*(it - 1) < 0 && *it >= 0) {
+            if (crossings++ == 0) from = static_cast<size_t>(it - samples.begin());
+            to = static_cast<size_t>(it - samples.begin());
+        }
+    }
+    return crossings > 1 ? (crossings - 1) * static_cast<double>(rate) / static_cast<double>(to - from) : 0;
+}
+} // namespace
+
+// At 1.5x the tone of a recording comes out of the sound server at its own pitch, and the time
+// runs one and a half seconds a second.
+TEST(PlayerSpeed, AtOneAndAHalfTheVoiceKeepsItsPitch)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"kavora-speed-test\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ContainerContent content;
+    ASSERT_EQ(BuildPictureIndex({{false, false, L"", 0}}, content.index), S_OK);
+    content.voiceName = L"Tone.tmv";
+    content.voicePath = folder + L"tone.tmv";
+    ASSERT_TRUE(WriteFileBytes(content.voicePath,
+                               EncodeTrack(MakeSine(16000 * 40, 1, 16000, 440), MakeFormat(TmvCodec::Pcm16, 1, 16000))));
+    const std::wstring document = folder + L"tone.kav";
+    ASSERT_EQ(WriteContainer(document, content), S_OK);
+
+    CPlayerProcess player;
+    ASSERT_TRUE(player.Start(L"\"" + document + L"\""));
+    const HWND window = player.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ControlText(window, IDC_TITLE) == L"Tone"; }, 15000));
+    PostKey(window, VK_OEM_6);
+    PostKey(window, VK_OEM_6);
+    ASSERT_TRUE(WaitFor([&] { return ControlText(window, IDC_TIME).find(L"1.5\u00D7") != std::wstring::npos; }, 2000));
+    Pump(1000); // the new speed is heard within a fraction of a second
+    const int before = SecondsOf(ControlText(window, IDC_TIME));
+    const std::vector<short> heard = RecordSoundServer(44100, 4000);
+    const int after = SecondsOf(ControlText(window, IDC_TIME));
+    ASSERT_GT(heard.size(), 44100u) << "nothing recorded from the sound server";
+    const double frequency = ToneFrequency(heard, 44100);
+    std::printf("kavspeed: a 440 Hz tone at 1.5x came out of the sound server at %.1f Hz\n", frequency);
+    EXPECT_NEAR(frequency, 440.0, 4.4) << "the tone keeps its pitch within 1 %";
+    EXPECT_GE(after - before, 5) << "about 6 s of recording in 4 s";
+    EXPECT_LE(after - before, 7);
+
+    PressButton(window, IDC_CLOSE);
+    EXPECT_TRUE(player.WaitForExit(15000));
+    DeleteFileW(document.c_str());
+    DeleteFileW(content.voicePath.c_str());
+    RemoveDirectoryW(folder.c_str());
 }

@@ -243,7 +243,7 @@ void WritePage(const WebTimeline& timeline, const std::wstring& folder)
 
 bool IsInsideFolder(const std::wstring& path, const std::wstring& folder)
 {
-    const std::wstring full = FullPath(path);
+    const std::wstring full = FullPathOf(path);
     const std::wstring prefix = folder + L"\\";
     return full.size() > prefix.size() &&
            CompareStringOrdinal(full.c_str(), static_cast<int>(prefix.size()), prefix.c_str(), static_cast<int>(prefix.size()),
@@ -254,7 +254,7 @@ bool IsInsideFolder(const std::wstring& path, const std::wstring& folder)
 // unless it may be replaced, and not the folder that holds the document.
 std::wstring CheckTarget(const std::wstring& dir, const std::wstring& document, bool force)
 {
-    std::wstring target = FullPath(dir);
+    std::wstring target = FullPathOf(dir);
     while (target.size() > 3 && (target.back() == L'\\' || target.back() == L'/')) target.pop_back();
     if (IsExistingFile(target)) FailWithFile(dir, L"exists and is not a folder");
     if (IsExistingFolder(target)) {

@@ -37,7 +37,7 @@ bool IsEmptyFolder(const std::wstring& folder)
 // DIR as a full path with its trailing backslash, existing afterwards.
 std::wstring PrepareFolder(const std::wstring& dir, bool force)
 {
-    std::wstring folder = FullPath(dir);
+    std::wstring folder = FullPathOf(dir);
     if (folder.back() != L'\\') folder += L'\\';
     if (IsExistingFile(dir)) FailWithFile(dir, L"exists and is not a folder");
     if (IsExistingFolder(folder)) {

@@ -16,7 +16,7 @@ UniqueFile OpenForQuery(const std::wstring& path)
 
 std::wstring FolderOf(const std::wstring& path)
 {
-    const std::wstring full = FullPath(path);
+    const std::wstring full = FullPathOf(path);
     return full.substr(0, static_cast<std::size_t>(PathFindFileNameW(full.c_str()) - full.c_str()));
 }
 }  // namespace
@@ -52,17 +52,6 @@ bool IsSameFile(const std::wstring& a, const std::wstring& b)
 {
     const std::optional<FileIdentity> first = IdentifyFile(a);
     return first && first == IdentifyFile(b);
-}
-
-std::wstring FullPath(const std::wstring& path)
-{
-    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return path;
-    full.resize(length);
-    return full;
 }
 
 std::wstring FileNamePart(const std::wstring& path)

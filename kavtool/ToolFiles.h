@@ -2,6 +2,7 @@
 // File-system helpers of the commands: tests on input paths and temporary files that either
 // move into place complete or vanish.
 
+#include "base/FullPath.h"
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -22,7 +23,6 @@ std::optional<FileIdentity> IdentifyFile(const std::wstring& path);
 // True when both paths reach the same existing file.
 bool IsSameFile(const std::wstring& a, const std::wstring& b);
 
-std::wstring FullPath(const std::wstring& path);
 std::wstring FileNamePart(const std::wstring& path);
 // Whether the file name ends in `extension` (".wav"), compared without regard to case.
 bool HasExtension(const std::wstring& path, const wchar_t* extension);

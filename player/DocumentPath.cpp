@@ -23,14 +23,3 @@ std::optional<std::wstring> PathFromCopyData(const COPYDATASTRUCT* data)
     if (length == 0) return std::nullopt;
     return std::wstring(text, length);
 }
-
-std::wstring FullPathOf(const std::wstring& path)
-{
-    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return path;
-    full.resize(length);
-    return full;
-}

@@ -2,6 +2,7 @@
 // Checks on a document path that arrives from outside the window: the command line, a second
 // start's hand-off message, or a drop.
 
+#include "base/FullPath.h"
 #include <windows.h>
 #include <optional>
 #include <string>
@@ -9,9 +10,6 @@
 // True when `path` ends in ".kav", compared without regard to case. A path shorter than four
 // characters compares its whole text.
 bool HasDocumentExtension(const std::wstring& path);
-
-// `path` made absolute against the current folder; unchanged when the system cannot say.
-std::wstring FullPathOf(const std::wstring& path);
 
 // True when `path` names an existing file with the document extension.
 bool IsOpenableDocumentPath(const std::wstring& path);

@@ -27,7 +27,8 @@ void PrintFigures(std::uint64_t seed, const MonkeyFigures& figures)
                 static_cast<unsigned long long>(figures.aboutBoxes), figures.longestSilenceMs / 1000.0);
     std::printf("kavmonkey: actions by kind:");
     for (const auto& [kind, count] : figures.byKind) std::printf(" %s %llu;", kind.c_str(), static_cast<unsigned long long>(count));
-    std::printf(" drops taken by the player %llu\n", static_cast<unsigned long long>(figures.dropsTaken));
+    std::printf(" drops taken by the player %llu, of them held until a message box was dismissed %llu\n",
+                static_cast<unsigned long long>(figures.dropsTaken), static_cast<unsigned long long>(figures.dropsHeldByABox));
 }
 }  // namespace
 

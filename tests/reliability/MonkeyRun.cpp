@@ -475,8 +475,15 @@ void CMonkeyRun::Drop()
         done = true;
     });
     const DWORD began = GetTickCount();
+    // Whether the drag was still running when a message box of the open was dismissed: the
+    // program that drags waits on the player's message box.
+    const std::uint64_t boxesBeforeDrop = m_figures.messageBoxes;
+    bool heldByABox = false;
     try {
-        while (!done && GetTickCount() - began < kSettleMs) Watch(100);
+        while (!done && GetTickCount() - began < kSettleMs) {
+            Watch(100);
+            heldByABox = heldByABox || (!done && m_figures.messageBoxes > boxesBeforeDrop);
+        }
     } catch (...) {
         drag.detach();
         throw;
@@ -484,6 +491,7 @@ void CMonkeyRun::Drop()
     if (!done) drag.detach();
     Check(done, "a drop did not end");
     drag.join();
+    if (heldByABox) ++m_figures.dropsHeldByABox;
     if (effect != DROPEFFECT_NONE) {
         ++m_figures.dropsTaken;
         return;

@@ -31,6 +31,7 @@ struct MonkeyFigures {
     std::uint64_t actions = 0;
     std::map<std::string, std::uint64_t> byKind;
     std::uint64_t dropsTaken = 0;    // drops the player accepted
+    std::uint64_t dropsHeldByABox = 0; // drags that could end only once the run dismissed a message box
     std::uint64_t checks = 0;        // invariants checked, each one counted
     std::uint64_t settlePoints = 0;  // moments the full set was checked on a settled player
     std::uint64_t settledChecks = 0; // the invariants checked at those moments

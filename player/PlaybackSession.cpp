@@ -120,9 +120,9 @@ HRESULT CPlaybackSession::RunQueuedOpen()
 }
 
 // Stops what plays, loads the document, marks its pictures, shows the first one and plays from
-// the beginning. A document that fails to load leaves the no-document look and says so,
-// whichever way it came. A second start's path that names no document is refused before the
-// current document is touched, so what plays keeps playing.
+// the beginning. A document that fails to load leaves the no-document look, with an empty work
+// folder, and says so, whichever way it came. A second start's path that names no document is
+// refused before the current document is touched, so what plays keeps playing.
 HRESULT CPlaybackSession::OpenNow(const OpenRequest& request)
 {
     if (request.source == OpenSource::HandOff && !IsOpenableDocumentPath(request.path)) {
@@ -133,6 +133,10 @@ HRESULT CPlaybackSession::OpenNow(const OpenRequest& request)
     const HRESULT hr = LoadDocument(request.path);
     if (FAILED(hr)) {
         ResetToNoDocument();
+        // A path that names no file keeps the previous document's items, and a load that failed
+        // midway keeps what it copied; neither belongs to a window that shows no document. The
+        // graph was released before the load, so nothing holds them.
+        CleanUpFolder(m_document.WorkFolder());
         m_view.Report(IDS_PLAYBACK_FAILED);
         return hr;
     }

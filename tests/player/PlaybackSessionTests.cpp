@@ -279,6 +279,19 @@ TEST_F(PlaybackSessionTest, ADamagedDocumentResetsTheWindowAndSaysSo)
     EXPECT_EQ(m_player->state, Stopped) << "play without a document does nothing";
 }
 
+TEST_F(PlaybackSessionTest, AFailedOpenLeavesNothingOfThePreviousDocumentInTheWorkFolder)
+{
+    OpenAndPlay(L"Lecture");
+    const std::wstring work = m_folder + L"work\\";
+    ASSERT_NE(GetFileAttributesW((work + L"a.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+    m_session->RequestOpen(m_folder + L"gone.kav", OpenSource::Drop);
+    EXPECT_EQ(m_view.title, L"");
+    for (const wchar_t* item : {L"ZEL.PIN", L"ZEL.TMV", L"a.jpg"})
+        EXPECT_EQ(GetFileAttributesW((work + item).c_str()), INVALID_FILE_ATTRIBUTES) << testing::PrintToString(item);
+    OpenAndPlay(L"Next");
+    EXPECT_EQ(m_view.title, L"Next") << "the next document opens into a new work folder";
+}
+
 TEST_F(PlaybackSessionTest, TheLatestOpenWinsAndEachReleasesTheGraphBeforeLoading)
 {
     // A command-line document waits 1.5 s; a second start's document arrives meanwhile.

@@ -7,6 +7,7 @@
 // KAV_SOAK_CYCLES and KAV_SOAK_OPERATIONS set the number of hand-offs and of commands (50 each
 // in the suite; scripts/soak.sh runs 1,000).
 #include "tests/reliability/FuzzCases.h"
+#include "tests/reliability/PlayerWatch.h"
 #include "tests/reliability/ReliabilitySupport.h"
 #include "tests/support/PlayerDriver.h"
 
@@ -19,10 +20,7 @@
 #include "resources/ResourceIds.h"
 
 #include <gtest/gtest.h>
-#include <dshow.h>
 #include <ole2.h>
-#include <psapi.h>
-#include <winternl.h>
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -30,7 +28,6 @@
 namespace {
 const wchar_t kDemoTitle[] = L"A Tour of Kavora";
 
-std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 std::wstring DemoPath() { return BinFolder() + L"..\\demo\\demo.kav"; }
 std::wstring TempPath(const std::wstring& name) { return GetTempFolder() + name; }
 
@@ -46,155 +43,11 @@ std::wstring RetitledCopy(wchar_t letter)
 }
 std::wstring TitleFor(wchar_t letter) { return letter + std::wstring(kDemoTitle + 1); }
 
-// What the platform says about a process's resources; -1 where it says nothing.
-struct ResourceCounts {
-    long long handles = -1;
-    long long gdiObjects = -1;
-    long long userObjects = -1;
-    long long privateBytes = -1;
-    long long workingSet = -1;
-};
-
-// The handles a process holds, counted in the system's handle table. Wine answers
-// GetProcessHandleCount for another process with 0, but lists every handle here.
-long long SystemHandlesOf(DWORD processId)
-{
-    struct HandleEntry {
-        ULONG ownerId;
-        BYTE objectType;
-        BYTE flags;
-        USHORT value;
-        PVOID object;
-        ACCESS_MASK access;
-    };
-    constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
-    std::vector<std::uint8_t> buffer(1 << 20);
-    for (int attempt = 0; attempt < 6; ++attempt) {
-        ULONG needed = 0;
-        const NTSTATUS status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
-                                                         static_cast<ULONG>(buffer.size()), &needed);
-        if (status == static_cast<NTSTATUS>(0xC0000004L)) {  // the table grew: a larger buffer
-            buffer.resize(std::max<std::size_t>(needed, buffer.size() * 2));
-            continue;
-        }
-        if (status < 0) return -1;
-        const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
-        const auto* entries = reinterpret_cast<const HandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
-        long long owned = 0;
-        for (ULONG i = 0; i < count; ++i) owned += entries[i].ownerId == processId ? 1 : 0;
-        return owned;
-    }
-    return -1;
-}
-
-ResourceCounts CountsOf(HANDLE process, DWORD processId)
-{
-    ResourceCounts counts;
-    DWORD handles = 0;
-    if (GetProcessHandleCount(process, &handles) && handles > 0)
-        counts.handles = handles;
-    else
-        counts.handles = SystemHandlesOf(processId);
-    counts.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
-    counts.userObjects = GetGuiResources(process, GR_USEROBJECTS);
-    PROCESS_MEMORY_COUNTERS_EX memory{};
-    memory.cb = sizeof(memory);
-    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory))) {
-        counts.privateBytes = static_cast<long long>(memory.PrivateUsage);
-        counts.workingSet = static_cast<long long>(memory.WorkingSetSize);
-    }
-    return counts;
-}
-
-void Print(const char* when, const ResourceCounts& c)
-{
-    std::printf("kavsoak: %-22s handles %lld, GDI objects %lld, USER objects %lld, private bytes %lld, working set %lld\n",
-                when, c.handles, c.gdiObjects, c.userObjects, c.privateBytes, c.workingSet);
-}
-
-// What one filter graph, built as the player builds it, played briefly and released, leaves
-// behind in this process. Wine's own graph parts keep handles and memory of every graph (its
-// file source with a WAVE file shows the same), and the player builds one graph a document:
-// that much of the player's growth belongs to the platform, not to the player.
-struct GraphCost {
-    double handles = 0;
-    double privateBytes = 0;
-    double workingSet = 0;
-};
-
-GraphCost PlatformCostOfAGraph()
-{
-    const std::wstring voice = TempPath(L"kavora-reliability-graph.tmv");
-    if (!WriteFileBytes(voice, EncodeTones(true, 1, 0, 8000))) return {};
-    auto playOnce = [&] {
-        ComPtr<IGraphBuilder> graph;
-        ComPtr<IMediaControl> control;
-        ComPtr<IFileSourceFilter> source;
-        ComPtr<IBaseFilter> filter;
-        ComPtr<IPin> output;
-        if (FAILED(graph.CreateInstance(CLSID_FilterGraph)) ||
-            FAILED(graph.As(control)) ||
-            FAILED(source.CreateInstance(CLSID_RecorderSourceFilter)) ||
-            FAILED(source->Load(voice.c_str(), nullptr)) || FAILED(source.As(filter)) ||
-            FAILED(graph->AddFilter(filter.Get(), kSourceFilterName)) ||
-            FAILED(filter->FindPin(kSourceFilterOutputPin, &output)) || FAILED(graph->Render(output.Get())))
-            return false;
-        control->Run();
-        Sleep(100);
-        control->Stop();
-        return true;
-    };
-    const int graphs = 6;
-    playOnce();
-    const ResourceCounts before = CountsOf(GetCurrentProcess(), GetCurrentProcessId());
-    for (int i = 0; i < graphs; ++i)
-        if (!playOnce()) return {};
-    const ResourceCounts after = CountsOf(GetCurrentProcess(), GetCurrentProcessId());
-    DeleteFileW(voice.c_str());
-    GraphCost cost;
-    cost.handles = std::max(0.0, static_cast<double>(after.handles - before.handles) / graphs);
-    cost.privateBytes = std::max(0.0, static_cast<double>(after.privateBytes - before.privateBytes) / graphs);
-    cost.workingSet = std::max(0.0, static_cast<double>(after.workingSet - before.workingSet) / graphs);
-    return cost;
-}
-
-// Growth from `before` to `after` over `graphs` graphs stays within what the platform itself
-// keeps of that many graphs, plus a tenth of a handle a graph and a count that does not depend
-// on the length of the run. A count the platform does not report (-1, or 0 throughout) is left
-// out and said so. Memory is the private bytes where the platform reports them, else the
-// working set.
+// Growth within what the platform itself keeps of `graphs` filter graphs.
 void ExpectFlat(const ResourceCounts& before, const ResourceCounts& after, long long graphs, long long memorySlack)
 {
-    static const GraphCost platform = PlatformCostOfAGraph();
-    auto check = [graphs](const char* what, long long b, long long a, double perGraph, long long slack) {
-        if (b <= 0 && a <= 0) {
-            std::printf("kavsoak: %s: not reported by this platform\n", what);
-            return;
-        }
-        const long long allowed = static_cast<long long>(perGraph * graphs) + slack;
-        std::printf("kavsoak: %s grew by %lld; the platform keeps %.1f a graph, so %lld are allowed\n", what, a - b,
-                    perGraph, allowed);
-        EXPECT_LE(a - b, allowed) << what << " grew from " << b << " to " << a;
-    };
-    check("handles", before.handles, after.handles, platform.handles, 16 + graphs / 10);
-    check("GDI objects", before.gdiObjects, after.gdiObjects, 0, 8);
-    check("USER objects", before.userObjects, after.userObjects, 0, 8);
-    if (before.privateBytes > 0)
-        check("private bytes", before.privateBytes, after.privateBytes, platform.privateBytes, memorySlack);
-    else
-        check("working set", before.workingSet, after.workingSet, platform.workingSet, memorySlack);
-}
-
-// Hands `path` to the player as a second start does; false when the player did not answer
-// within `milliseconds`. The player answers first and opens the document after.
-bool HandOff(HWND window, const std::wstring& path, UINT milliseconds = 30000)
-{
-    COPYDATASTRUCT data{};
-    data.cbData = static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t));
-    data.lpData = const_cast<wchar_t*>(path.c_str());
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, milliseconds,
-                               &result) != 0;
+    for (const std::string& growth : GrowthBeyondPlatform("kavsoak:", before, after, graphs, memorySlack))
+        ADD_FAILURE() << growth;
 }
 
 // Hands `path` over and waits until the player shows `title`, the document's own.
@@ -257,13 +110,6 @@ bool StartUnixProgram(const std::wstring& program, const std::wstring& arguments
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
-}
-
-// True while a player runs: it holds the instance mutex for its whole life.
-bool APlayerRuns()
-{
-    UniqueKernelHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kPlayerInstanceMutex));
-    return mutex.IsValid();
 }
 
 // Closes a message box of the player if one shows within `milliseconds`; its text, or empty.
@@ -347,8 +193,8 @@ TEST_F(PlayerReliability, ManyHandOffsKeepHandlesGdiAndMemoryFlat)
     const ResourceCounts end = CountsOf(s_player->Handle(), s_player->Id());
     std::printf("kavsoak: %llu hand-offs in %.1f s\n", static_cast<unsigned long long>(warmUp + cycles),
                 (GetTickCount() - began) / 1000.0);
-    Print("after the warm-up:", start);
-    Print("after the hand-offs:", end);
+    PrintCounts("kavsoak:", "after the warm-up:", start);
+    PrintCounts("kavsoak:", "after the hand-offs:", end);
     // A leak of a few kilobytes a document shows over a thousand of them; a short run allows
     // the allocator its slack.
     ExpectFlat(start, end, static_cast<long long>(cycles), 8 * 1024 * 1024);
@@ -373,8 +219,8 @@ TEST_F(PlayerReliability, ManyPlaysAndSeeksKeepHandlesGdiAndMemoryFlat)
     const ResourceCounts end = CountsOf(s_player->Handle(), s_player->Id());
     std::printf("kavsoak: %llu commands in %.1f s\n", static_cast<unsigned long long>(warmUp + operations),
                 (GetTickCount() - began) / 1000.0);
-    Print("after the warm-up:", start);
-    Print("after the commands:", end);
+    PrintCounts("kavsoak:", "after the warm-up:", start);
+    PrintCounts("kavsoak:", "after the commands:", end);
     ExpectFlat(start, end, 0, 8 * 1024 * 1024);
     ASSERT_TRUE(Press(Window(), IDC_PLAY));
     EXPECT_TRUE(IsPlaying());

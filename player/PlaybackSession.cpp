@@ -99,8 +99,8 @@ HRESULT CPlaybackSession::RequestOpen(const std::wstring& path, OpenSource sourc
     m_queuedOpen = OpenRequest{path, source};
     switch (source) {
     case OpenSource::CommandLine: m_view.StartTimer(IDT_DEFERRED_OPEN, kDeferredOpenMs); return S_OK;
-    case OpenSource::HandOff: m_view.ScheduleOpen(); return S_OK;
-    case OpenSource::Drop:
+    case OpenSource::HandOff:
+    case OpenSource::Drop: m_view.ScheduleOpen(); return S_OK;
     case OpenSource::FileDialog: break;
     }
     return RunQueuedOpen();

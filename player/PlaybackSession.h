@@ -90,9 +90,10 @@ public:
     void Close();
 
     // Opens `path` as it came from `source`: a command-line document 1.5 s from now, a second
-    // start's document once its message has been answered, a drop or a file-dialog choice at
-    // once (or as soon as a running open has finished). The result is that of an open run at
-    // once, S_OK otherwise.
+    // start's document or a dropped one once the message that brought it has been answered (the
+    // program on the other end never waits on this player's message boxes), a file-dialog
+    // choice at once (or as soon as a running open has finished). The result is that of an open
+    // run at once, S_OK otherwise.
     HRESULT RequestOpen(const std::wstring& path, OpenSource source);
     HRESULT RunQueuedOpen();
     // Opens the recent document at `index` of RecentDocuments(); one that is gone is named in a

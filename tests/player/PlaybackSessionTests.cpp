@@ -234,7 +234,7 @@ protected:
     }
     void OpenAndPlay(const std::wstring& title)
     {
-        ASSERT_EQ(m_session->RequestOpen(Document(title), OpenSource::Drop), S_OK);
+        ASSERT_EQ(m_session->RequestOpen(Document(title), OpenSource::FileDialog), S_OK);
         ASSERT_EQ(m_player->state, Playing);
     }
 
@@ -265,7 +265,9 @@ TEST_F(PlaybackSessionTest, ADamagedDocumentResetsTheWindowAndSaysSo)
 {
     OpenAndPlay(L"Lecture");
     const std::wstring damaged = WriteScratchFile(m_folder + L"damaged.kav", std::vector<std::uint8_t>(600, 0x41));
-    EXPECT_TRUE(FAILED(m_session->RequestOpen(damaged, OpenSource::Drop)));
+    EXPECT_EQ(m_session->RequestOpen(damaged, OpenSource::Drop), S_OK) << "the drop is answered before it opens";
+    EXPECT_EQ(m_view.title, L"Lecture");
+    EXPECT_TRUE(FAILED(m_session->RunQueuedOpen()));
     EXPECT_EQ(m_view.reports, std::vector<UINT>{IDS_PLAYBACK_FAILED});
     EXPECT_EQ(m_view.title, L"");
     EXPECT_EQ(m_view.time, 0);
@@ -284,7 +286,7 @@ TEST_F(PlaybackSessionTest, AFailedOpenLeavesNothingOfThePreviousDocumentInTheWo
     OpenAndPlay(L"Lecture");
     const std::wstring work = m_folder + L"work\\";
     ASSERT_NE(GetFileAttributesW((work + L"a.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
-    m_session->RequestOpen(m_folder + L"gone.kav", OpenSource::Drop);
+    m_session->RequestOpen(m_folder + L"gone.kav", OpenSource::FileDialog);
     EXPECT_EQ(m_view.title, L"");
     for (const wchar_t* item : {L"ZEL.PIN", L"ZEL.TMV", L"a.jpg"})
         EXPECT_EQ(GetFileAttributesW((work + item).c_str()), INVALID_FILE_ATTRIBUTES) << testing::PrintToString(item);
@@ -315,7 +317,7 @@ TEST_F(PlaybackSessionTest, TheLatestOpenWinsAndEachReleasesTheGraphBeforeLoadin
         m_session->RunQueuedOpen(); // the box's own message loop runs the posted message
         EXPECT_EQ(m_view.title, L"") << "not inside the failed open";
     };
-    m_session->RequestOpen(m_folder + L"gone.kav", OpenSource::Drop);
+    m_session->RequestOpen(m_folder + L"gone.kav", OpenSource::FileDialog);
     EXPECT_EQ(m_view.scheduledOpens, 3) << "the failed open hands the waiting one on";
     m_session->RunQueuedOpen();
     EXPECT_EQ(m_view.title, L"Third");
@@ -465,7 +467,7 @@ TEST_F(PlaybackSessionTest, ADocumentOpenedAgainGoesOnWhereItWasLeftAndIsFirstAm
     const std::wstring talk = Document(L"Talk");
     OpenAndPlay(L"Lecture");
     m_player->positionMs = 31000;
-    m_session->RequestOpen(talk, OpenSource::Drop);
+    m_session->RequestOpen(talk, OpenSource::FileDialog);
     EXPECT_EQ(m_player->positionMs, 0) << "another document starts at its beginning";
     EXPECT_FALSE(m_view.notice);
 

@@ -1,5 +1,6 @@
 #include "ui/PictureDecode.h"
 #include "base/ComPtr.h"
+#include "base/Handles.h"
 #include "base/Result.h"
 #include "ui/PictureRender.h"
 #include <wincodec.h>
@@ -99,23 +100,39 @@ ComPtr<IWICImagingFactory> CreateFactory()
     return factory;
 }
 
-// The decoder reads a memory source through `stream`, which must live as long as the decoder.
-ComPtr<IWICBitmapDecoder> OpenDecoder(IWICImagingFactory* factory, const PictureSource& source,
-                                      ComPtr<IWICStream>& stream)
+// A picture file read whole, shared for deletion while it is read. A decode therefore never
+// holds the file: the player empties its work folder for the next document while a picture of
+// the last one may still be decoding on a worker.
+std::shared_ptr<const std::vector<BYTE>> ReadPictureFile(const std::wstring& path)
 {
-    ComPtr<IWICBitmapDecoder> decoder;
-    if (source.bytes) {
-        Check(!source.bytes->empty() && source.bytes->size() <= MAXDWORD, E_INVALIDARG);
-        ThrowIfFailed(factory->CreateStream(&stream));
-        ThrowIfFailed(stream->InitializeFromMemory(const_cast<BYTE*>(source.bytes->data()),
-                                                   static_cast<DWORD>(source.bytes->size())));
-        ThrowIfFailed(
-            factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder));
-    } else {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    Check(file.IsValid(), HResultFromLastError());
+    LARGE_INTEGER size{};
+    Check(GetFileSizeEx(file.Get(), &size) != FALSE, HResultFromLastError());
+    Check(size.QuadPart > 0 && size.QuadPart <= MAXDWORD, E_INVALIDARG);
+    auto bytes = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    Check(ReadFile(file.Get(), bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr) != FALSE,
+          HResultFromLastError());
+    Check(read == bytes->size(), E_FAIL);
+    return bytes;
+}
+
+// The decoder reads the bytes through `stream`; both must live as long as the decoder.
+ComPtr<IWICBitmapDecoder> OpenDecoder(IWICImagingFactory* factory, const PictureSource& source,
+                                      std::shared_ptr<const std::vector<BYTE>>& bytes, ComPtr<IWICStream>& stream)
+{
+    bytes = source.bytes;
+    if (!bytes) {
         Check(!source.path.empty(), E_INVALIDARG);
-        ThrowIfFailed(factory->CreateDecoderFromFilename(source.path.c_str(), nullptr, GENERIC_READ,
-                                                         WICDecodeMetadataCacheOnDemand, &decoder));
+        bytes = ReadPictureFile(source.path);
     }
+    Check(!bytes->empty() && bytes->size() <= MAXDWORD, E_INVALIDARG);
+    ComPtr<IWICBitmapDecoder> decoder;
+    ThrowIfFailed(factory->CreateStream(&stream));
+    ThrowIfFailed(stream->InitializeFromMemory(const_cast<BYTE*>(bytes->data()), static_cast<DWORD>(bytes->size())));
+    ThrowIfFailed(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder));
     return decoder;
 }
 
@@ -197,8 +214,9 @@ HRESULT DecodeFittedPicture(const PictureSource& source, SIZE view, CFittedPictu
     CFittedPicture decoded;
     const HRESULT result = RunOperation([&] {
         const ComPtr<IWICImagingFactory> factory = CreateFactory();
+        std::shared_ptr<const std::vector<BYTE>> bytes;
         ComPtr<IWICStream> stream;
-        const ComPtr<IWICBitmapDecoder> decoder = OpenDecoder(factory.Get(), source, stream);
+        const ComPtr<IWICBitmapDecoder> decoder = OpenDecoder(factory.Get(), source, bytes, stream);
         ComPtr<IWICBitmapFrameDecode> frame;
         ThrowIfFailed(decoder->GetFrame(0, &frame));
         UINT width = 0;

@@ -301,6 +301,20 @@ TEST_F(ImageCtrlTest, LargePictureDecodesWhileTheWindowAnswers)
     EXPECT_TRUE(Near(shot.At(220, 150), kWhite, 24)) << ColourText(shot.At(220, 150));
 }
 
+// The player empties its work folder for the next document while a picture of the last one may
+// still be decoding: the decode must not hold the file.
+TEST_F(ImageCtrlTest, APictureBeingDecodedCanBeDeleted)
+{
+    const std::wstring copy = Picture(L"huge-copy.jpg");
+    ASSERT_TRUE(CopyFileW(Picture(L"huge.jpg").c_str(), copy.c_str(), FALSE));
+    view.ShowPicture(copy);
+    ASSERT_TRUE(WaitFor([&] { return view.IsDecoding(); }, 2000));
+    Sleep(100);
+    EXPECT_TRUE(view.IsDecoding()) << "an 8000 x 6000 picture takes longer than this";
+    EXPECT_TRUE(DeleteFileW(copy.c_str())) << "error " << GetLastError();
+    EXPECT_TRUE(DecodesEnd());
+}
+
 TEST_F(ImageCtrlTest, NewestRequestWinsOverASlowerOlderOne)
 {
     // Each time the huge picture is asked for first and still decodes when a newer request

@@ -548,7 +548,9 @@ void CMonkeyRun::CheckQuick()
         GetExitCodeProcess(m_player.Handle(), &code);
         char text[64];
         std::snprintf(text, sizeof(text), "the player ended with exit code 0x%08lX", static_cast<unsigned long>(code));
-        Check(false, text);
+        // A player that ended its window normally has removed its work folder on the way out.
+        Check(false, text + std::string(PathExists(GetWorkFolderPath()) ? ", leaving its work folder"
+                                                                         : ", its work folder removed"));
     }
     const int windows = PlayerWindows();
     Check(windows == 1 && FindPlayerWindow(0) == m_window, std::to_string(windows) + " player windows");

@@ -39,4 +39,4 @@ kavtool export-web "$work/stereo.kav" "$work/stereo-wav" --audio wav
 export KAV_WEB_DEMO="$work/demo" KAV_WEB_MARKUP="$work/markup" KAV_WEB_MARKUP_TITLE="$title" KAV_WEB_STEREO="$work/stereo"
 export KAV_WEB_SCREENSHOTS="$KAV_BUILD_DIR/screenshots"
 cd "$here"
-exec node --test --test-reporter=spec export-web.test.mjs
+exec node --test --test-reporter=tap export-web.test.mjs

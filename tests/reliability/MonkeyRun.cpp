@@ -57,7 +57,7 @@ int PlayerWindows()
     return count;
 }
 
-struct OtherWindowSearch {
+struct PictureListSearch {
     DWORD processId;
     HWND player;
     HWND found;
@@ -65,15 +65,15 @@ struct OtherWindowSearch {
 
 // A visible, titled top-level window of the player's process other than the player and its
 // dialogs: a window of its own such as a picture list.
-BOOL CALLBACK FindOtherWindow(HWND hwnd, LPARAM param)
+// The picture list window of the player: the one that holds the list control. (A tooltip the
+// player shows is a window of its own with a text too.)
+BOOL CALLBACK FindPictureList(HWND hwnd, LPARAM param)
 {
-    auto* search = reinterpret_cast<OtherWindowSearch*>(param);
+    auto* search = reinterpret_cast<PictureListSearch*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    wchar_t className[32] = {};
-    GetClassNameW(hwnd, className, 32);
     if (owner != search->processId || hwnd == search->player || !IsWindowVisible(hwnd) ||
-        GetWindowTextLengthW(hwnd) == 0 || std::wstring(className) == L"#32770")
+        !GetDlgItem(hwnd, IDC_PICTURE_LIST))
         return TRUE;
     search->found = hwnd;
     return FALSE;
@@ -376,9 +376,9 @@ void CMonkeyRun::PressRandomKey()
     PostMessageW(m_window, WM_KEYUP, key.virtualKey, 0xC0000001);
     if (key.virtualKey != 'L') return;
     // The picture list, where there is one, closes again with Escape.
-    OtherWindowSearch search{m_player.Id(), m_window, nullptr};
+    PictureListSearch search{m_player.Id(), m_window, nullptr};
     WaitFor([&] {
-        EnumWindows(&FindOtherWindow, reinterpret_cast<LPARAM>(&search));
+        EnumWindows(&FindPictureList, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr;
     }, 1000);
     if (!search.found) return;

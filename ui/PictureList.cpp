@@ -177,6 +177,12 @@ LRESULT CPictureList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS:
         if (m_list) SetFocus(m_list);
         return 0;
+    case WM_KEYDOWN:
+        // Escape closes the list wherever it arrives: the list window itself has the keyboard
+        // while its owner is minimised and the list is not yet active.
+        if (wParam != VK_ESCAPE) break;
+        PostMessage(WM_CLOSE);
+        return 0;
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case kThumbnailsReadyMessage:

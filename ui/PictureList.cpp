@@ -178,8 +178,8 @@ LRESULT CPictureList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_list) SetFocus(m_list);
         return 0;
     case WM_KEYDOWN:
-        // Escape closes the list wherever it arrives: the list window itself has the keyboard
-        // while its owner is minimised and the list is not yet active.
+        // Escape closes the list whether it reaches the list control or the list window itself
+        // (a key sent to the window, or one that comes before the control has the focus).
         if (wParam != VK_ESCAPE) break;
         PostMessage(WM_CLOSE);
         return 0;

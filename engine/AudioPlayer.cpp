@@ -211,10 +211,9 @@ HRESULT CAudioPlayer::ReadPosition(LONGLONG& mediaTime)
     return m_speedControl->GetRecordingPosition(&mediaTime);
 }
 
-// A graph released just after it started to run kept its source filter, and with it the voice
-// file, for a while after, so the next document could not be extracted over the file. The stop
-// is waited for and the filters are taken out of the graph before it goes, so the file is free
-// when this returns.
+// The next document is extracted over the voice file as soon as this returns, so the graph must
+// have let go of it by then: the stop is waited for and the filters are taken out of the graph
+// before it goes, rather than left to whichever thread drops the graph's last reference.
 HRESULT CAudioPlayer::ReleaseGraph()
 {
     Stop();

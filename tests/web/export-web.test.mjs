@@ -150,7 +150,8 @@ test('the keys do what the player\'s keys do, wherever the focus is', async () =
   await page.focus('#next');
   await page.keyboard.press('Space');
   await page.waitForFunction(() => !document.getElementById('voice').paused);
-  assert.equal(await page.$eval('#play', (b) => b.getAttribute('aria-label')), 'Pause');
+  // The button takes its new name when the page hears that playing began, a moment after.
+  await page.waitForFunction(() => document.getElementById('play').getAttribute('aria-label') === 'Pause');
   assert.equal(Math.round(await position() / 1000), 0, 'Space did not press the focused button');
   await page.keyboard.press('Space');
   assert.equal(await page.$eval('#voice', (audio) => audio.paused), true);

@@ -15,9 +15,6 @@ constexpr int kSkipBackSeconds = 3;
 constexpr UINT kIndicatorTimeoutMs = 1000;
 constexpr UINT kDeferredOpenMs = 1500;
 constexpr UINT kNoticeMs = 2000;
-const wchar_t kPauseAtPicturesValue[] = L"Pause At Pictures";
-// The listening speed in percent.
-const wchar_t kSpeedValue[] = L"Listening Speed";
 
 // The stored speed when it is one of the listening speeds; 1 for anything else.
 double StoredSpeed(const std::wstring& settingsKey)

@@ -7,6 +7,10 @@
 #include <string>
 
 constexpr wchar_t kUserSettingsKey[] = L"Software\\Tesmar\\Kavora Player";
+// Values under it: 1 when playback pauses at the start of each picture; the listening speed in
+// percent.
+constexpr wchar_t kPauseAtPicturesValue[] = L"Pause At Pictures";
+constexpr wchar_t kSpeedValue[] = L"Listening Speed";
 
 // The key at `path` under HKEY_CURRENT_USER, made when it is not there; invalid when it cannot be.
 UniqueRegKey CreateUserKey(const std::wstring& path);

@@ -1,10 +1,14 @@
 // kavmonkey SECONDS SEED: the random run of the real player (see MonkeyRun.h). Prints its figures
 // as lines starting with "kavmonkey:" and ends with 0 when every promise held, 1 on a finding,
 // 2 when the run could not be set up.
+// kavmonkey --drop WINDOW X Y FILE: one drag of FILE onto the client point X, Y of the window
+// whose handle is WINDOW, as the run does it from a process of its own; ends with the effect
+// the target granted.
 #include "tests/reliability/MonkeyDocuments.h"
 #include "tests/reliability/MonkeyRun.h"
 
 #include "document/WorkFolder.h"
+#include "tests/support/PlayerDriver.h"
 
 #include <ole2.h>
 #include <cstdio>
@@ -34,6 +38,14 @@ void PrintFigures(std::uint64_t seed, const MonkeyFigures& figures)
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc == 6 && std::wcscmp(argv[1], L"--drop") == 0) {
+        const HWND target = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::wcstoull(argv[2], nullptr, 10)));
+        const POINT at{std::wcstol(argv[3], nullptr, 10), std::wcstol(argv[4], nullptr, 10)};
+        OleInitialize(nullptr);
+        const DWORD effect = DragAndDropFiles(target, at, {argv[5]});
+        OleUninitialize();
+        return static_cast<int>(effect);
+    }
     const DWORD seconds = argc > 1 ? static_cast<DWORD>(std::wcstoul(argv[1], nullptr, 10)) : kDefaultSeconds;
     const std::uint64_t seed = argc > 2 ? std::wcstoull(argv[2], nullptr, 10) : kDefaultSeed;
     if (seconds == 0) {

@@ -1,17 +1,17 @@
 #include "tests/reliability/MonkeyRun.h"
 #include "tests/reliability/ReliabilitySupport.h"
 #include "tests/support/DesktopInput.h"
+#include "tests/support/ProcessStart.h"
 
 #include "document/WorkFolder.h"
+#include "player/UserSettings.h"
 #include "base/Handles.h"
 #include "resources/ResourceIds.h"
 
 #include <ole2.h>
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <map>
-#include <thread>
 
 namespace {
 constexpr DWORD kAnswerMs = 2000;          // the round trip the player answers within when idle
@@ -257,6 +257,7 @@ std::string CMonkeyRun::Run()
     } catch (const CFinding& finding) {
         m_figures.minutes = MinutesRun();
         SaveScreen(BinFolder() + L"..\\monkey-finding.bmp");
+        if (m_player.IsRunning()) SaveThreadStacks(m_player.Id(), BinFolder() + L"..\\monkey-finding-stacks.txt");
         char head[160];
         std::snprintf(head, sizeof(head), "finding at action %llu, %.1f min into the run with seed %llu: ",
                       static_cast<unsigned long long>(m_figures.actions), m_figures.minutes,
@@ -422,17 +423,19 @@ void CMonkeyRun::StartSecond()
     const bool relative = m_random.OneIn(2);
     Log("second start", std::string("with ") + (relative ? "the name of " : "the path of ") + Narrow(document.label) +
                               KindName(document.kind));
+    // A second start leaves the settings the running player keeps as they are, as a user's does.
     auto second = std::make_unique<CPlayerProcess>();
+    constexpr bool keepUserSettings = true;
     bool started = false;
     if (relative) {
         const std::size_t slash = document.path.find_last_of(L'\\');
         wchar_t previous[MAX_PATH] = {};
         GetCurrentDirectoryW(MAX_PATH, previous);
         SetCurrentDirectoryW(document.path.substr(0, slash + 1).c_str());
-        started = second->Start(Quoted(document.path.substr(slash + 1)));
+        started = second->Start(Quoted(document.path.substr(slash + 1)), keepUserSettings);
         SetCurrentDirectoryW(previous);
     } else {
-        started = second->Start(Quoted(document.path));
+        started = second->Start(Quoted(document.path), keepUserSettings);
     }
     Check(started, "a second start could not be started");
     Requested(document, true);
@@ -448,9 +451,11 @@ void CMonkeyRun::SendCopyData()
     Check(HandOff(m_window, document.path, kBusyMs), "WM_COPYDATA was not answered");
 }
 
-// A drop of one file with OLE drag and drop and the real mouse. The player opens a dropped
-// document inside the drop, so the drag runs on a thread of its own while this one keeps
-// checking and dismisses what the open shows.
+// A drop of one file with OLE drag and drop and the real mouse, dragged by a process of its own
+// (this program started with --drop) while this one keeps checking and dismisses what the open
+// shows. Under Wine, a process that has dragged many times can come to wait forever inside a
+// drag, handing its file list to the target: a fresh process for each drag keeps that out of
+// the run.
 void CMonkeyRun::Drop()
 {
     const MonkeyDocument& document = PickDocument();
@@ -466,31 +471,39 @@ void CMonkeyRun::Drop()
     const Request before = m_latest;
     const std::uint64_t boxesBefore = m_boxesSinceLatest;
     Requested(document, false);
-    std::atomic<bool> done{false};
-    DWORD effect = DROPEFFECT_NONE;
-    std::thread drag([&] {
-        OleInitialize(nullptr);
-        effect = DragAndDropFiles(m_window, at, {document.path});
-        OleUninitialize();
-        done = true;
-    });
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = Quoted(self) + L" --drop " +
+                               std::to_wstring(reinterpret_cast<std::uintptr_t>(m_window)) + L" " +
+                               std::to_wstring(at.x) + L" " + std::to_wstring(at.y) + L" " + Quoted(document.path);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    Check(StartProcess(self, commandLine, false, startup, started), "the dragging process could not be started");
+    CloseHandle(started.hThread);
+    const UniqueKernelHandle drag(started.hProcess);
+    const auto done = [&] { return WaitForSingleObject(drag.Get(), 0) == WAIT_OBJECT_0; };
     const DWORD began = GetTickCount();
-    // Whether the drag was still running when a message box of the open was dismissed: the
-    // program that drags waits on the player's message box.
+    // Whether the drag was still running when a message box of the open was dismissed: a
+    // program that drags may wait on the player's message box.
     const std::uint64_t boxesBeforeDrop = m_figures.messageBoxes;
     bool heldByABox = false;
     try {
-        while (!done && GetTickCount() - began < kSettleMs) {
+        while (!done() && GetTickCount() - began < kSettleMs) {
             Watch(100);
-            heldByABox = heldByABox || (!done && m_figures.messageBoxes > boxesBeforeDrop);
+            heldByABox = heldByABox || (!done() && m_figures.messageBoxes > boxesBeforeDrop);
         }
     } catch (...) {
-        drag.detach();
+        TerminateProcess(drag.Get(), 1);
         throw;
     }
-    if (!done) drag.detach();
-    Check(done, "a drop did not end");
-    drag.join();
+    if (!done()) {
+        SaveThreadStacks(GetProcessId(drag.Get()), BinFolder() + L"..\\monkey-drop-stacks.txt");
+        TerminateProcess(drag.Get(), 1);
+    }
+    Check(done(), "a drop did not end");
+    DWORD effect = DROPEFFECT_NONE;
+    GetExitCodeProcess(drag.Get(), &effect);
     if (heldByABox) ++m_figures.dropsHeldByABox;
     if (effect != DROPEFFECT_NONE) {
         ++m_figures.dropsTaken;
@@ -720,10 +733,23 @@ void CMonkeyRun::CheckPauseHolds()
               std::to_string(paused.audibleBytes) + " bytes that are not silence");
     const MonkeyDocument* open = m_documents.WithTitle(Title());
     if (!open || held + 4 > open->seconds) return;
-    Note("play, and the time moves");
+    // Pausing at pictures, Play goes on only to the next picture's start, which in the huge
+    // document comes within the same second: then only the voices are counted.
+    DWORD pauseAtPictures = 0;
+    DWORD size = sizeof(pauseAtPictures);
+    const bool pausesAtPictures = RegGetValueW(HKEY_CURRENT_USER, kUserSettingsKey, kPauseAtPicturesValue, RRF_RT_REG_DWORD,
+                                               nullptr, &pauseAtPictures, &size) == ERROR_SUCCESS &&
+                                  pauseAtPictures == 1;
+    Note(pausesAtPictures ? "play, pausing at pictures" : "play, and the time moves");
     Check(SendMessageTimeoutW(m_window, WM_COMMAND, MAKEWPARAM(IDC_PLAY, BN_CLICKED),
                               reinterpret_cast<LPARAM>(GetDlgItem(m_window, IDC_PLAY)), SMTO_NORMAL, kBusyMs, &result),
           "Play was not answered");
+    if (pausesAtPictures) {
+        Watch(500);
+        const int voices = AskSoundServer(false).streams;
+        Check(voices <= 1, "after Play the player has " + std::to_string(voices) + " voices at the sound server");
+        return;
+    }
     const DWORD played = GetTickCount();
     while (Elapsed() == held && GetTickCount() - played < 3000) Watch(100);
     Check(Elapsed() != held, "after Play the elapsed time stands at " + std::to_string(held) + " s");

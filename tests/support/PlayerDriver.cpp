@@ -244,6 +244,26 @@ bool SaveScreen(const std::wstring& path)
     return saved;
 }
 
+bool SaveThreadStacks(DWORD processId, const std::wstring& path)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    UniqueKernelHandle output(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!output) return false;
+    std::wstring commandLine = L"winedbg.exe --command \"bt all\" " + std::to_wstring(processId);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output.Get();
+    startup.hStdError = output.Get();
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    UniqueKernelHandle debugger(process.hProcess);
+    return WaitForSingleObject(debugger.Get(), 60000) == WAIT_OBJECT_0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Drag and drop
 

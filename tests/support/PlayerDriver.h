@@ -68,6 +68,10 @@ COLORREF SlideSample(HWND view);
 bool ShowsSlide(HWND view, COLORREF top);
 // Saves the whole screen as a 24-bit bitmap file, for a person to look at.
 bool SaveScreen(const std::wstring& path);
+// Writes the call stacks of every thread of the Wine session's processes, `processId`'s among
+// them, to the text file `path`, with Wine's debugger attached for a moment: what a process that
+// stopped answering waits on.
+bool SaveThreadStacks(DWORD processId, const std::wstring& path);
 
 // Drags `files` from this process onto a point in `target`'s client area and drops them there,
 // with OLE drag and drop and the real mouse. Returns the effect the target granted.

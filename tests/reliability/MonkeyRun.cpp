@@ -497,11 +497,12 @@ void CMonkeyRun::Drop()
         TerminateProcess(drag.Get(), 1);
         throw;
     }
-    if (!done()) {
+    const bool ended = done();
+    if (!ended) {
         SaveThreadStacks(GetProcessId(drag.Get()), BinFolder() + L"..\\monkey-drop-stacks.txt");
         TerminateProcess(drag.Get(), 1);
     }
-    Check(done(), "a drop did not end");
+    Check(ended, "a drop did not end");
     DWORD effect = DROPEFFECT_NONE;
     GetExitCodeProcess(drag.Get(), &effect);
     if (heldByABox) ++m_figures.dropsHeldByABox;

@@ -108,13 +108,8 @@ bool CMonkeyDocuments::Prepare(const std::wstring& demoPath, std::uint64_t seed,
         if (!WriteFileBytes(path, bytes) || !AddDamaged(label, path, error)) return false;
 
     for (const auto& [label, path] : {std::pair{L"missing", m_folder + L"gone.kav"},
-                                      std::pair{L"awkward missing", awkward + L"nicht da.kav"}}) {
-        MonkeyDocument missing;
-        missing.label = label;
-        missing.path = path;
-        missing.kind = DocumentKind::Missing;
-        m_documents.push_back(missing);
-    }
+                                      std::pair{L"awkward missing", awkward + L"nicht da.kav"}})
+        m_documents.push_back({label, path, DocumentKind::Missing});
     return true;
 }
 
@@ -153,10 +148,6 @@ bool CMonkeyDocuments::AddDamaged(const std::wstring& label, const std::wstring&
         error = "the damaged document " + Narrow(label) + " loads";
         return false;
     }
-    MonkeyDocument document;
-    document.label = label;
-    document.path = path;
-    document.kind = DocumentKind::Damaged;
-    m_documents.push_back(document);
+    m_documents.push_back({label, path, DocumentKind::Damaged});
     return true;
 }
